@@ -1,0 +1,25 @@
+#pragma once
+// A strict check of a metainfo file's bencoding, and the positions the info-hash needs.
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+// What a well-formed metainfo file tells about its `info` value. Offsets are 0-based byte
+// offsets into the content; the info value spans [infoBegin, infoEnd).
+struct MetainfoLayout {
+    size_t infoBegin = 0;
+    size_t infoEnd = 0;
+    bool infoIsDictionary = false;
+    bool hasPieces = false;      // the info dictionary holds a "pieces" string (v1 or hybrid)
+    bool isMetaVersion2 = false; // the info dictionary holds "meta version" i2e
+    bool hasFileTree = false;    // the info dictionary holds a "file tree" dictionary
+};
+
+// Scans the content in one linear, bounds-checked pass without recursion. The result is empty
+// unless the whole content is exactly one well-formed bencoded dictionary: strings with their
+// length in range, integers "i" [-] digits "e", dictionary keys that are strings, nothing after
+// the final "e", nesting no deeper than kMaxBencodeDepth. The first "info" key at the top level
+// is the one described.
+std::optional<MetainfoLayout> ScanMetainfo(std::string_view content);
+
+constexpr size_t kMaxBencodeDepth = 512;

@@ -1,0 +1,126 @@
+#include "app/info_hash.h"
+
+#include "app/bencode_scan.h"
+#include "app/sha1.h"
+#include "app/sha256.h"
+#include "layer/text_file.h"
+#include "layer/text_ops.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::string kSeparator = "   ";
+const std::string kNotATorrent = "Not a Torrent File   ";
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// 1-based index of the first occurrence of `text`, or 0.
+int64_t IndexOf(std::string_view content, std::string_view text, int64_t from = 1) {
+    size_t found = content.find(text, static_cast<size_t>(from - 1));
+    return found == std::string_view::npos ? 0 : static_cast<int64_t>(found) + 1;
+}
+
+char ByteAt(std::string_view content, int64_t index) {
+    return content[static_cast<size_t>(index - 1)];
+}
+
+// The strictly well-formed reading: what every client calls the info-hash.
+std::optional<std::string> WellFormedLine(std::string_view content, std::string_view namePart) {
+    std::optional<MetainfoLayout> layout = ScanMetainfo(content);
+    if (!layout || !layout->infoIsDictionary)
+        return std::nullopt;
+    std::string_view info = content.substr(layout->infoBegin, layout->infoEnd - layout->infoBegin);
+    if (layout->hasPieces)
+        return Sha1HexDigest(info) + kSeparator + std::string(namePart);
+    if (layout->isMetaVersion2 && layout->hasFileTree)
+        return Sha256HexDigest(info) + kSeparator + std::string(namePart);
+    return std::nullopt;
+}
+
+bool LooksLikeMetainfo(std::string_view content) {
+    return !content.empty() && content.back() == 'e' && content.front() == 'd' &&
+           IndexOf(content, ":announce") != 0 && IndexOf(content, ":length") != 0 &&
+           IndexOf(content, ":pieces") != 0;
+}
+
+// The byte-search reading, for everything that is not strictly well-formed: finds the info
+// value's start by ":info" and its end by jumping over the pieces string and walking the
+// strings and integers after it up to the "e" that closes the info dictionary.
+std::vector<std::string> SearchedLines(std::string_view content, std::string_view namePart) {
+    if (!LooksLikeMetainfo(content))
+        return {kNotATorrent + std::string(namePart)};
+
+    const int64_t length = static_cast<int64_t>(content.size());
+    NumberAfterKey pieces = ReadNumberAfterKey(content, ":pieces");
+    int64_t end = IndexOf(content, ":pieces") + 7 + pieces.consumed + pieces.value;
+
+    while (end >= 1 && end <= length && ByteAt(content, end) != 'e') {
+        char c = ByteAt(content, end);
+        int64_t next;
+        if (IsDigit(c)) {
+            DigitRun run = ReadDigitRun(content, end);
+            next = run.next + run.value;
+        } else if (c == 'i') {
+            int64_t close = IndexOf(content, "e", end + 1);
+            next = close == 0 ? length + 1 : close + 1;
+        } else {
+            next = end; // a list, a dictionary or a stray byte cannot be skipped
+        }
+        // A wrapped length can point back to where the walk already was; the element cannot be
+        // skipped then either, and walking on would never end.
+        if (next <= end) {
+            std::string detail(content.substr(static_cast<size_t>(end - 1), 4));
+            return {"Error!",
+                    detail + "    " + Sha1HexDigest(content) + "     " + std::string(namePart)};
+        }
+        end = next;
+    }
+    // A position before the content ends the walk as if the content had ended.
+    if (end < 1 || end > length)
+        end = length;
+
+    int64_t first = IndexOf(content, ":info") + 5;
+    std::string_view range;
+    if (first <= length && end >= first)
+        range =
+            content.substr(static_cast<size_t>(first - 1), static_cast<size_t>(end - first + 1));
+    return {Sha1HexDigest(range) + kSeparator + std::string(namePart)};
+}
+
+} // namespace
+
+NumberAfterKey ReadNumberAfterKey(std::string_view content, std::string_view key) {
+    int64_t start = IndexOf(content, key) + static_cast<int64_t>(key.size());
+    std::string_view rest =
+        content.substr(std::min(content.size(), static_cast<size_t>(start - 1)));
+    std::string_view collected = rest.substr(0, rest.find(':'));
+    return {TextToInt(collected), static_cast<int64_t>(collected.size()) + 1};
+}
+
+DigitRun ReadDigitRun(std::string_view content, int64_t start) {
+    std::string_view rest = content.substr(static_cast<size_t>(start - 1));
+    size_t digits = 0;
+    while (digits < rest.size() && IsDigit(rest[digits]))
+        ++digits;
+    return {TextToInt(rest.substr(0, digits)), start + static_cast<int64_t>(digits) + 1};
+}
+
+std::vector<std::string> InfoHashLines(std::string_view content, std::string_view fileName) {
+    std::string namePart = FileNameOf(fileName);
+    if (std::optional<std::string> line = WellFormedLine(content, namePart))
+        return {*line};
+    return SearchedLines(content, namePart);
+}
+
+std::optional<std::string> ComputeInfoHashLine(std::string_view fileName,
+                                               const AppendLine& appendToFileList) {
+    std::vector<std::string> lines = InfoHashLines(LoadFileText(fileName), fileName);
+    if (lines.size() == 1)
+        return lines.front();
+    for (const std::string& line : lines)
+        appendToFileList(line);
+    return std::nullopt;
+}

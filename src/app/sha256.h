@@ -1,0 +1,19 @@
+#pragma once
+// SHA-256 (FIPS 180-4) over a message held whole in memory: the info-hash of v2-only torrents.
+#include "app/message_padding.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct Sha256State {
+    uint32_t H[8];
+};
+
+void Sha256Init(Sha256State& state);
+
+// The SHA-256 compression function over one 64-byte block.
+void Sha256ProcessBlock(Sha256State& state, const uint8_t* block);
+
+// The digest as 64 upper-case hexadecimal digits.
+std::string Sha256HexDigest(std::string_view message);
