@@ -18,16 +18,18 @@ export WINEPREFIX=${VANTREL_WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# The lock is closed for everything started inside: the server outlives this script and would
+# otherwise keep the lock held, so the next run would wait for it.
 (
     flock 9
     if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then
         mkdir -p "$WINEPREFIX"
-        "$wine" wineboot -i </dev/null >/dev/null 2>&1
+        "$wine" wineboot -i </dev/null >/dev/null 2>&1 9>&-
         touch "$WINEPREFIX/.vantrel-ready"
     fi
-    "$server" -p 600 </dev/null >/dev/null 2>&1
+    "$server" -p 600 </dev/null >/dev/null 2>&1 9>&-
     if ! pgrep -f 'system32.services\.exe' >/dev/null; then
-        "$wine" wineboot </dev/null >/dev/null 2>&1
+        "$wine" wineboot </dev/null >/dev/null 2>&1 9>&-
     fi
 ) 9>"$WINEPREFIX.lock"
 
