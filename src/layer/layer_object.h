@@ -30,6 +30,9 @@ class LayerObject {
     // Free for the application.
     int32_t UserValue = 0;
 
+    // True from the moment the Release that destroys the object begins its Destroy.
+    bool IsBeingDestroyed() const { return destroyStarted_; }
+
   protected:
     LayerObject() = default;
     // Objects live on the heap and end through Release only.
