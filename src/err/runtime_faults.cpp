@@ -1,0 +1,199 @@
+#include "err/runtime_faults.h"
+
+#include "err/fault_tables.h"
+#include "layer/text_ops.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <exception>
+#include <memory>
+#include <new>
+#include <typeinfo>
+
+namespace {
+
+// Read by the hooks on the faulting thread; written by the entry block. One thread in this
+// program, but a fault may be reported from a helper thread (stack overflow).
+std::atomic<bool> HandlersSet{false};
+ErrorHandlers Handlers{};
+
+thread_local int32_t PendingIoResult = 0;
+
+// The exception raised last by RaiseAt and its address; std::terminate finds the address here.
+std::exception_ptr LastRaised;
+const void* LastRaisedAddress = nullptr;
+
+LPTOP_LEVEL_EXCEPTION_FILTER PreviousFilter = nullptr;
+
+const void* RaiseAddressOf(const std::exception_ptr& raised) {
+    return raised != nullptr && raised == LastRaised ? LastRaisedAddress : nullptr;
+}
+
+// GCC's own exceptions travel as platform exceptions on 64-bit Windows; the C runtime's filter
+// lets an uncaught one return to the C++ runtime, which then calls std::terminate.
+bool IsLanguageException(DWORD code) {
+    constexpr DWORD gccMagic = 0x20474343;
+    return (code & 0x20FFFFFFu) == gccMagic;
+}
+
+[[noreturn]] void EndWithPlatformException(const EXCEPTION_RECORD& record) {
+    if (!HandlersSet)
+        ReportRuntimeError(FaultOfPlatformCode(record.ExceptionCode), record.ExceptionAddress);
+    // Unwinding from the filter through the faulting frames is not possible; since nothing in
+    // the program would catch the exception, it goes straight to the unhandled handler.
+    const Exception exception = Handlers.ConvertPlatformException(record);
+    Handlers.Unhandled(ClassNameOf(typeid(exception)), &exception, record.ExceptionAddress);
+    std::abort();
+}
+
+DWORD WINAPI EndOnFreshStack(LPVOID record) {
+    EndWithPlatformException(*static_cast<const EXCEPTION_RECORD*>(record));
+}
+
+// A stack overflow leaves too little stack for the notice: a helper thread shows it while the
+// faulting thread waits; the process ends from there.
+void EndStackOverflow(const EXCEPTION_RECORD& record) {
+    EXCEPTION_RECORD copy = record;
+    HANDLE helper = CreateThread(nullptr, 256 * 1024, EndOnFreshStack, &copy, 0, nullptr);
+    if (helper != nullptr)
+        WaitForSingleObject(helper, INFINITE);
+    ExitProcess(1);
+}
+
+LONG WINAPI PlatformExceptionFilter(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    if (IsLanguageException(record.ExceptionCode))
+        return PreviousFilter != nullptr ? PreviousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
+    if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW)
+        EndStackOverflow(record);
+    EndWithPlatformException(record);
+}
+
+// Mapping of C++ failures onto the runtime faults: a failed allocation calls the new-handler,
+// which makes it fault 1 ("Out of memory") raised where the allocation failed. A std::bad_alloc
+// thrown by other means reaches std::terminate and becomes the same fault there.
+void AllocationFailed() {
+    const void* address = __builtin_return_address(0);
+    if (!HandlersSet)
+        ReportRuntimeError(FaultOutOfMemory, address);
+    Handlers.RuntimeFault(FaultOutOfMemory, address);
+    std::abort();
+}
+
+int32_t RuntimeErrorOf(const std::exception_ptr& raised) {
+    try {
+        if (raised != nullptr)
+            std::rethrow_exception(raised);
+    } catch (const std::bad_alloc&) {
+        return FaultOutOfMemory;
+    } catch (...) {
+    }
+    return FaultExternalException;
+}
+
+[[noreturn]] void EndWithOutOfMemory(const void* address) {
+    try {
+        Handlers.RuntimeFault(FaultOutOfMemory, address);
+    } catch (const Exception& exception) {
+        Handlers.Unhandled(ClassNameOf(typeid(exception)), &exception, address);
+    }
+    std::abort();
+}
+
+// An exception nobody caught, or std::terminate called without one.
+[[noreturn]] void NothingCaught() {
+    const std::exception_ptr raised = std::current_exception();
+    const void* address = RaiseAddressOf(raised);
+    if (!HandlersSet)
+        ReportRuntimeError(RuntimeErrorOf(raised), address);
+    if (raised == nullptr)
+        Handlers.Unhandled("std::terminate", nullptr, nullptr);
+    try {
+        std::rethrow_exception(raised);
+    } catch (const Exception& exception) {
+        Handlers.Unhandled(ClassNameOf(typeid(exception)), &exception, address);
+    } catch (const std::bad_alloc&) {
+        EndWithOutOfMemory(address);
+    } catch (...) {
+        const std::type_info* type = abi::__cxa_current_exception_type();
+        Handlers.Unhandled(type != nullptr ? ClassNameOf(*type) : std::string(), nullptr, address);
+    }
+    std::abort();
+}
+
+// The runtime's hooks are in place from static initialisation until the process ends; the C
+// runtime's start-up code has set its own filter before, and it stays the one chained to.
+[[maybe_unused]] const bool RuntimeHooksInPlace = [] {
+    PreviousFilter = SetUnhandledExceptionFilter(PlatformExceptionFilter);
+    std::set_terminate(NothingCaught);
+    std::set_new_handler(AllocationFailed);
+    return true;
+}();
+
+} // namespace
+
+void SetErrorHandlers(const ErrorHandlers& handlers) {
+    Handlers = handlers;
+    HandlersSet = true;
+}
+
+void ClearErrorHandlers() {
+    HandlersSet = false;
+    Handlers = {};
+}
+
+void RaiseAt(const Exception& exception, const void* address) {
+    LastRaised = std::make_exception_ptr(exception);
+    LastRaisedAddress = address;
+    std::rethrow_exception(LastRaised);
+}
+
+void SetIoResult(int32_t code) {
+    PendingIoResult = code;
+}
+
+int32_t TakeIoResult() {
+    const int32_t code = PendingIoResult;
+    PendingIoResult = 0;
+    return code;
+}
+
+[[gnu::noinline]] void Assert(bool condition, std::string_view message,
+                              std::source_location where) {
+    if (condition)
+        return;
+    const void* callSite = __builtin_return_address(0);
+    if (!HandlersSet)
+        ReportRuntimeError(FaultAssertion, callSite);
+    Handlers.Assertion(message, FileNameOf(where.file_name()), static_cast<int32_t>(where.line()),
+                       callSite);
+    std::abort();
+}
+
+std::string ClassNameOf(const std::type_info& type) {
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> readable(
+        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
+    return status == 0 && readable != nullptr ? std::string(readable.get()) : type.name();
+}
+
+std::string RuntimeErrorText(int32_t errorNumber, const void* address) {
+    constexpr size_t lastDigitIndex = 16; // the 17th character
+    constexpr size_t addressDigits = sizeof(void*) * 2;
+    std::string text = "Runtime error     at " + std::string(addressDigits, '0');
+    const std::string number = std::to_string(errorNumber);
+    text.replace(lastDigitIndex + 1 - number.size(), number.size(), number);
+    auto value = reinterpret_cast<uintptr_t>(address);
+    for (size_t position = text.size(); value != 0; value >>= 4)
+        text[--position] = "0123456789ABCDEF"[value & 0xF];
+    return text;
+}
+
+void ReportRuntimeError(int32_t errorNumber, const void* address) {
+    const std::string text = RuntimeErrorText(errorNumber, address);
+    MessageBoxA(nullptr, text.c_str(), "Error", MB_OK);
+    ExitProcess(static_cast<UINT>(errorNumber));
+}
