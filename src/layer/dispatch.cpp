@@ -81,9 +81,12 @@ bool IsReflectedColor(UINT message) {
 // done, unless something else holds it: code that retained it, the application (its main
 // window), or its parent. A child control lives exactly as long as its parent, so the
 // application's references to its controls stay valid until the main window is released.
-bool EndedByPlatform(const Control* control, int32_t holdsOfThisCall) {
+// LayerWindowProc's own hold on the object counts as one Retain.
+constexpr int32_t kHoldOfOneMessage = 2;
+
+bool EndedByPlatform(const Control* control) {
     return control->WindowDestroyed && control->NestingDepth <= 0 &&
-           control->RefCount == holdsOfThisCall && control != ApplicationWindow &&
+           control->RefCount == kHoldOfOneMessage && control != ApplicationWindow &&
            control->Parent == nullptr;
 }
 
@@ -117,6 +120,8 @@ LRESULT HandleSetFocus(Control* control, WindowMessage& message) {
 
 LRESULT CALLBACK LayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Control* control = ObjectOfWindow(window);
+    // A window without an object gets the platform's default. (Handing its messages to the main
+    // window would let another window's WM_DESTROY mark the main window as destroyed.)
     if (control == nullptr) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -127,7 +132,7 @@ LRESULT CALLBACK LayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     WindowMessage record{window, message, wParam, lParam};
     const LRESULT result = HandleMessage(control, record);
     --control->NestingDepth;
-    const bool endedByPlatform = EndedByPlatform(control, 2);
+    const bool endedByPlatform = EndedByPlatform(control);
     Release(control);
     if (endedByPlatform) {
         Release(control);

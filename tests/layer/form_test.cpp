@@ -87,6 +87,14 @@ bool PopupChoosesCopyAll(Control*, WindowMessage& message, LRESULT&) {
     return false;
 }
 
+int closeMessages = 0;
+bool CountCloseMessages(Control*, WindowMessage& message, LRESULT&) {
+    if (message.Message == WM_CLOSE) {
+        ++closeMessages;
+    }
+    return false;
+}
+
 // Whatever goes wrong, the window is closed in the end.
 void CALLBACK CloseEverything(HWND, UINT, UINT_PTR, DWORD) {
     EndMenu();
@@ -118,6 +126,7 @@ TestForm* BuildTestForm(FormResults& results) {
     f->about = SetSize(SetPosition(CreateButton(f->window, "About"), 592, 4), 48, 17);
     f->start->ClickHandler = NotifyHandler::Bind<&TestForm::StartClicked>(f);
     AttachHandler(f->window, PopupChoosesCopyAll);
+    AttachHandler(f->window, CountCloseMessages);
     CenterOnParent(f->window);
     return f;
 }
@@ -153,6 +162,8 @@ TEST_F(FormTest, AFormBuiltThroughTheLayerRunsCopiesAndClosesAsTheApplicationDoe
     EXPECT_EQ(windowReference, nullptr);
     EXPECT_EQ(ApplicationWindow, nullptr);
     EXPECT_TRUE(results.destroyed);
+    // The user's close ended the loop; terminating sent no second WM_CLOSE.
+    EXPECT_EQ(closeMessages, 1);
     EXPECT_EQ(results.captionAtCopy, "Done");
     ASSERT_EQ(results.copied.size(), 3u);
     EXPECT_EQ(results.copied[2], "0123456789ABCDEF0123456789ABCDEF01234567   file3.torrent");
