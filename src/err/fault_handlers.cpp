@@ -102,6 +102,10 @@ std::string UnhandledNoticeText(std::string_view className, const Exception* exc
 void UnhandledExceptionHandler(std::string_view className, const Exception* exception,
                                const void* address) {
     const std::string notice = UnhandledNoticeText(className, exception, address);
+    // A quit request already posted (the fault arose while the program was closing) would end
+    // the box's message loop before anyone could read it; the program ends anyway.
+    MSG pendingQuit{};
+    PeekMessageA(&pendingQuit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     MessageBoxA(nullptr, notice.c_str(), nullptr, MB_SYSTEMMODAL);
     // A fault in the finalisations that follow gets the runtime's own report, not this one.
     ClearErrorHandlers();

@@ -53,8 +53,9 @@ DWORD WINAPI EndOnFreshStack(LPVOID record) {
     EndWithPlatformException(*static_cast<const EXCEPTION_RECORD*>(record));
 }
 
-// A stack overflow leaves too little stack for the notice: a helper thread shows it while the
-// faulting thread waits; the process ends from there.
+// A stack overflow leaves only the guaranteed stack reserve (below) on the faulting thread, too
+// little for the notice: a helper thread shows it while the faulting thread waits, and the
+// process ends from there.
 void EndStackOverflow(const EXCEPTION_RECORD& record) {
     EXCEPTION_RECORD copy = record;
     HANDLE helper = CreateThread(nullptr, 256 * 1024, EndOnFreshStack, &copy, 0, nullptr);
@@ -63,13 +64,40 @@ void EndStackOverflow(const EXCEPTION_RECORD& record) {
     ExitProcess(1);
 }
 
+[[noreturn]] void EndWithFault(const EXCEPTION_RECORD& record) {
+    if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW)
+        EndStackOverflow(record);
+    EndWithPlatformException(record);
+}
+
+// Everything that no frame handled arrives here.
 LONG WINAPI PlatformExceptionFilter(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
     if (IsLanguageException(record.ExceptionCode))
         return PreviousFilter != nullptr ? PreviousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
-    if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW)
-        EndStackOverflow(record);
-    EndWithPlatformException(record);
+    EndWithFault(record);
+}
+
+bool IsErrorCode(DWORD code) {
+    constexpr DWORD errorSeverity = 0xC0000000;
+    return (code & errorSeverity) == errorSeverity;
+}
+
+bool InProgramImage(const void* address) {
+    MEMORY_BASIC_INFORMATION region{};
+    return VirtualQuery(address, &region, sizeof region) != 0 &&
+           region.AllocationBase == GetModuleHandleA(nullptr);
+}
+
+// Faults of the program's own code are taken as they happen, before any frame sees them: the
+// program handles none itself, and the platform's frames around a window procedure that the
+// system calls back (for a message it sends, as WM_DESTROY) would otherwise swallow them, and
+// the program would carry on as if nothing had happened.
+LONG WINAPI FaultInProgramCode(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    if (!IsErrorCode(record.ExceptionCode) || !InProgramImage(record.ExceptionAddress))
+        return EXCEPTION_CONTINUE_SEARCH;
+    EndWithFault(record);
 }
 
 // Mapping of C++ failures onto the runtime faults: a failed allocation calls the new-handler,
@@ -126,7 +154,13 @@ int32_t RuntimeErrorOf(const std::exception_ptr& raised) {
 
 // The runtime's hooks are in place from static initialisation until the process ends; the C
 // runtime's start-up code has set its own filter before, and it stays the one chained to.
+// What the main thread keeps in reserve for reporting a stack overflow.
+constexpr ULONG StackOverflowReserve = 64 * 1024;
+
 [[maybe_unused]] const bool RuntimeHooksInPlace = [] {
+    ULONG reserve = StackOverflowReserve;
+    SetThreadStackGuarantee(&reserve);
+    AddVectoredExceptionHandler(1, FaultInProgramCode);
     PreviousFilter = SetUnhandledExceptionFilter(PlatformExceptionFilter);
     std::set_terminate(NothingCaught);
     std::set_new_handler(AllocationFailed);
@@ -143,6 +177,10 @@ void SetErrorHandlers(const ErrorHandlers& handlers) {
 void ClearErrorHandlers() {
     HandlersSet = false;
     Handlers = {};
+}
+
+void EndWithCurrentException() {
+    NothingCaught();
 }
 
 void RaiseAt(const Exception& exception, const void* address) {

@@ -2,8 +2,9 @@
 // The runtime's side of fault handling. C++ and the platform report faults in their own ways;
 // these hooks catch every one of them and route it:
 // - a failed allocation (the C++ new-handler) to RuntimeFault with fault 1, "Out of memory";
-// - a processor or system exception that no frame handled (the platform's unhandled-exception
-//   filter) to ConvertPlatformException and then Unhandled;
+// - a processor fault in the program's own code (taken first-chance by a vectored handler), and
+//   any other processor or system exception that no frame handled (the platform's
+//   unhandled-exception filter), to ConvertPlatformException and then Unhandled;
 // - an exception that nothing caught (std::terminate) to Unhandled;
 // - a false Assert to Assertion.
 // While no error handlers are installed (early start-up, late shut-down) the runtime reports the
@@ -14,6 +15,7 @@
 #include <source_location>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 
 // The four handlers of the error layer. Every one of them except ConvertPlatformException ends
 // by raising an exception or by ending the process.
@@ -28,6 +30,16 @@ struct ErrorHandlers {
 // Sets the four handlers together; ClearErrorHandlers takes them out again.
 void SetErrorHandlers(const ErrorHandlers& handlers);
 void ClearErrorHandlers();
+
+// Ends the program as for an exception that nothing caught, with the exception being handled.
+// For every function the platform calls back, as a window procedure: an exception must not pass
+// through the platform's frames, which on 64-bit systems swallow it silently where the system
+// calls the procedure for a message it sends (WM_CREATE, WM_DESTROY, ...). So:
+//     LRESULT CALLBACK WindowProcedure(...) {
+//         try { ... } catch (...) { EndWithCurrentException(); }
+//     }
+// (Declaring the procedure noexcept ends the same way, through std::terminate.)
+[[noreturn]] void EndWithCurrentException();
 
 // Throws a copy of exception; an unhandled-exception notice names address as where it arose.
 [[noreturn]] void RaiseAt(const Exception& exception, const void* address);

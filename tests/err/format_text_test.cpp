@@ -19,9 +19,10 @@ TEST(FormatText, FillsTextDecimalHexadecimalAndAddress) {
     EXPECT_EQ(FormatText("%s|%s|%d|%d|%x|%x",
                          {"plain", owned, -5, 1234, uint32_t{0xC0000094u}, uint32_t{0x00AB}}),
               "plain|owned|-5|1234|c0000094|ab");
-    EXPECT_EQ(FormatText("[%p] [%p]", {reinterpret_cast<const void*>(0x12AB),
-                                       static_cast<const void*>(nullptr)}),
-              "[" + Zeros(AddressDigits - 4) + "12AB] [" + Zeros(AddressDigits) + "]");
+    EXPECT_EQ(
+        FormatText("[%p] [%p]",
+                   {reinterpret_cast<const void*>(0x12AB), static_cast<const void*>(nullptr)}),
+        AddressDigits == 8 ? "[000012AB] [00000000]" : "[00000000000012AB] [0000000000000000]");
     EXPECT_EQ(FormatText("no arguments: 100%%"), "no arguments: 100%");
 }
 
