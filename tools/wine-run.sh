@@ -18,6 +18,15 @@ export WINEPREFIX=${VANTREL_WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# Other prefixes may run their own services at the same time: look for this prefix's.
+prefix_services_running() {
+    local pid
+    for pid in $(pgrep -f 'system32.services\.exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
 # The lock is closed for everything started inside: the server outlives this script and would
 # otherwise keep the lock held, so the next run would wait for it.
 (
@@ -28,7 +37,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
         touch "$WINEPREFIX/.vantrel-ready"
     fi
     "$server" -p 600 </dev/null >/dev/null 2>&1 9>&-
-    if ! pgrep -f 'system32.services\.exe' >/dev/null; then
+    if ! prefix_services_running; then
         "$wine" wineboot </dev/null >/dev/null 2>&1 9>&-
     fi
 ) 9>"$WINEPREFIX.lock"

@@ -105,7 +105,11 @@ DigitRun ReadDigitRun(std::string_view content, int64_t start) {
     size_t digits = 0;
     while (digits < rest.size() && IsDigit(rest[digits]))
         ++digits;
-    return {TextToInt(rest.substr(0, digits)), start + static_cast<int64_t>(digits) + 1};
+    int32_t value = TextToInt(rest.substr(0, digits));
+    // Past the terminating byte; when the digits run to the end, just past the end.
+    if (digits == rest.size())
+        return {value, static_cast<int64_t>(content.size()) + 1};
+    return {value, start + static_cast<int64_t>(digits) + 1};
 }
 
 std::vector<std::string> InfoHashLines(std::string_view content, std::string_view fileName) {

@@ -5,7 +5,8 @@
 PaddedTail PadMessageTail(std::string_view message) {
     PaddedTail tail{};
     size_t remainder = message.size() % kMessageBlockBytes;
-    std::memcpy(tail.bytes, message.data() + WholeBlockBytes(message), remainder);
+    if (remainder != 0)
+        std::memcpy(tail.bytes, message.data() + WholeBlockBytes(message), remainder);
     tail.bytes[remainder] = 0x80;
     // Eight bytes of length must follow the 0x80 byte in the same block.
     tail.size =

@@ -1,0 +1,47 @@
+#pragma once
+// A fresh folder on disk for one test, removed with everything in it afterwards.
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path() /
+                ("vantrel-test-" + std::to_string(random()) + std::to_string(random()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The full name of `name` inside the folder, as the program's file services take it.
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::string full = Path(name);
+        std::ofstream(full, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return full;
+    }
+
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    size_t EntryCount() const {
+        size_t count = 0;
+        for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(path_))
+            ++count;
+        return count;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
