@@ -84,7 +84,7 @@ PlacedAddress PlaceAddress(const void* address) {
     const auto value = reinterpret_cast<uintptr_t>(address);
     if (!module.empty())
         return {std::move(module), value - moduleBase};
-    // Outside every module: shown as an offset into the program as if it were its code.
+    // Outside every module: shown with the program, as if counted from the start of its code.
     constexpr uintptr_t programCodeStart = 0x1000;
     return {ProgramFile(), value == 0 ? 0 : value - programCodeStart};
 }

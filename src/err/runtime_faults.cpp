@@ -61,7 +61,7 @@ void EndStackOverflow(const EXCEPTION_RECORD& record) {
     HANDLE helper = CreateThread(nullptr, 256 * 1024, EndOnFreshStack, &copy, 0, nullptr);
     if (helper != nullptr)
         WaitForSingleObject(helper, INFINITE);
-    ExitProcess(1);
+    ExitProcess(1); // no thread to show the notice: at least the exit code tells
 }
 
 [[noreturn]] void EndWithFault(const EXCEPTION_RECORD& record) {
@@ -137,8 +137,10 @@ int32_t RuntimeErrorOf(const std::exception_ptr& raised) {
     const void* address = RaiseAddressOf(raised);
     if (!HandlersSet)
         ReportRuntimeError(RuntimeErrorOf(raised), address);
-    if (raised == nullptr)
+    if (raised == nullptr) {
         Handlers.Unhandled("std::terminate", nullptr, nullptr);
+        std::abort();
+    }
     try {
         std::rethrow_exception(raised);
     } catch (const Exception& exception) {
@@ -152,11 +154,11 @@ int32_t RuntimeErrorOf(const std::exception_ptr& raised) {
     std::abort();
 }
 
-// The runtime's hooks are in place from static initialisation until the process ends; the C
-// runtime's start-up code has set its own filter before, and it stays the one chained to.
 // What the main thread keeps in reserve for reporting a stack overflow.
 constexpr ULONG StackOverflowReserve = 64 * 1024;
 
+// The runtime's hooks are in place from static initialisation until the process ends; the C
+// runtime's start-up code has set its own filter before, and it stays the one chained to.
 [[maybe_unused]] const bool RuntimeHooksInPlace = [] {
     ULONG reserve = StackOverflowReserve;
     SetThreadStackGuarantee(&reserve);

@@ -106,17 +106,6 @@ TEST(PlatformExceptionConverter, BothDivisionsByZeroKeepTheirKinds) {
     EXPECT_EQ(static_cast<int>(fromFloating.FaultKind), 12);
 }
 
-TEST(PlatformExceptionConverter, OtherProcessorFaultsUseTheirTableEntries) {
-    const Exception overflow =
-        PlatformExceptionConverter(PlatformRecord(EXCEPTION_STACK_OVERFLOW, nullptr));
-    EXPECT_EQ(overflow.MessageText, "Stack overflow");
-    EXPECT_EQ(static_cast<int>(overflow.FaultKind), 20);
-    const Exception privileged =
-        PlatformExceptionConverter(PlatformRecord(EXCEPTION_PRIV_INSTRUCTION, nullptr));
-    EXPECT_EQ(privileged.MessageText, "Privileged instruction");
-    EXPECT_EQ(static_cast<int>(privileged.FaultKind), 19);
-}
-
 TEST(PlatformExceptionConverter, UnknownCodesAreExternalExceptionsInLowerCaseHexadecimal) {
     const Exception unknown = PlatformExceptionConverter(PlatformRecord(0xC0DE00AB, nullptr));
     EXPECT_EQ(unknown.MessageText, "External exception c0de00ab");

@@ -94,9 +94,4 @@ TEST(PlatformCodeTable, EveryOtherCodeIsAnExternalException) {
         EXPECT_EQ(FaultOfPlatformCode(code), 22) << std::hex << code;
 }
 
-TEST(PlatformCodeTable, EachCodeIsStoredAsOneByteDistance) {
-    for (const TPlatformCodeRec& entry : PlatformCodeTable)
-        EXPECT_EQ(FaultOfPlatformCode(0xC0000000u + entry.Distance), entry.Fault);
-}
-
 } // namespace
