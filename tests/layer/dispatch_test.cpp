@@ -271,55 +271,85 @@ struct DestroyNames {
     void Record(LayerObject*) { log->push_back(name); }
 };
 
+// A batch run inside Start's click handler, as the application runs it: one line per file and
+// one message between files. The user closes the window after the second file.
+struct RunInHandler {
+    Control* form = nullptr;
+    Control* clear = nullptr;
+    Control* list = nullptr;
+    std::vector<std::string>* destroyed = nullptr;
+
+    int filesDone = 0;
+    bool terminatedSeen = false;
+    bool windowsGone = false;
+    bool destroyedDuringRun = true;
+    std::string clearCaption;
+    int32_t itemsAfterClose = -1;
+    bool windowMadeAgain = true;
+
+    void StartClicked(Control*) {
+        const HWND formWindow = form->Handle;
+        const HWND listWindow = list->Handle;
+        for (; filesDone < 6 && !ApplicationTerminated; ++filesDone) {
+            AddItem(list, "line " + std::to_string(filesDone));
+            if (filesDone == 1) {
+                PostMessageA(formWindow, WM_CLOSE, 0, 0);
+            }
+            ProcessOneMessage(form);
+        }
+        // What the run does after its loop, with the window gone.
+        terminatedSeen = ApplicationTerminated;
+        windowsGone = !IsWindow(formWindow) && !IsWindow(listWindow);
+        destroyedDuringRun = !destroyed->empty();
+        SetCaption(form, "Done");
+        clearCaption = GetCaption(clear);
+        SetCaption(clear, "Clear");
+        SetEnabled(clear, false);
+        AddItem(list, "late line");
+        itemsAfterClose = ItemCount(list);
+        windowMadeAgain = EnsureWindow(list) != nullptr || EnsureWindow(form) != nullptr;
+    }
+};
+
 TEST_F(DispatchTest, ClosingTheMainWindowDuringARunLeavesTheControlsSafeToUse) {
     std::vector<std::string> destroyed;
-    DestroyNames names[3] = {{&destroyed, "form"}, {&destroyed, "clear"}, {&destroyed, "list"}};
+    DestroyNames names[4] = {
+        {&destroyed, "form"}, {&destroyed, "start"}, {&destroyed, "clear"}, {&destroyed, "list"}};
     Control* form = CreateFormControl(nullptr, "Layer Test");
-    Control* clear = CreateButton(form, "Abort");
+    Control* start = CreateButton(form, "Start");
+    Control* clear = SetPosition(CreateButton(form, "Abort"), 80, 2);
     Control* list = CreateListBox(form, kListBoxNoIntegralHeight);
-    Control* controls[3] = {form, clear, list};
-    for (int i = 0; i < 3; ++i) {
+    SetPosition(list, 2, 40);
+    Control* controls[4] = {form, start, clear, list};
+    for (int i = 0; i < 4; ++i) {
         controls[i]->DestroyHandler =
             BoundHandler<LayerObject*>::Bind<&DestroyNames::Record>(&names[i]);
     }
-    Control* formReference = form;
+    RunInHandler run;
+    run.form = form;
+    run.clear = clear;
+    run.list = list;
+    run.destroyed = &destroyed;
+    start->ClickHandler = NotifyHandler::Bind<&RunInHandler::StartClicked>(&run);
     ApplicationWindow = form;
     ASSERT_TRUE(CreateControlWindow(form));
-    const HWND formWindow = form->Handle;
-    const HWND listWindow = list->Handle;
+    PumpFor(50);
 
-    // A batch run: one line per file, one message between files; the window is closed after
-    // the second file.
-    int files = 0;
-    for (; files < 6 && !ApplicationTerminated; ++files) {
-        AddItem(list, "line " + std::to_string(files));
-        if (files == 1) {
-            PostMessageA(formWindow, WM_CLOSE, 0, 0);
-        }
-        ProcessOneMessage(form);
-        ProcessOneMessage(form);
-    }
-    EXPECT_TRUE(ApplicationTerminated);
-    EXPECT_FALSE(IsWindow(formWindow));
-    EXPECT_FALSE(IsWindow(listWindow));
-    EXPECT_TRUE(destroyed.empty());
-
-    // What the run does after its loop: every object is still there, without a window, and
-    // no window is made again.
-    EXPECT_EQ(GetCaption(clear), "Abort");
-    SetCaption(clear, "Clear");
-    EXPECT_EQ(GetCaption(clear), "Clear");
-    SetCaption(form, "Done");
-    SetEnabled(clear, false);
-    EXPECT_EQ(AddItem(list, "late line"), 0);
-    EXPECT_EQ(ItemCount(list), 0);
-    EXPECT_EQ(ItemText(list, 0), "");
-    EXPECT_EQ(EnsureWindow(list), nullptr);
-    EXPECT_FALSE(HasWindow(form));
-
+    PostClick(start);
+    Control* formReference = form;
     ApplicationLoop(formReference);
+
+    // The run stopped once the quit message was taken, a few messages after the close.
+    EXPECT_GE(run.filesDone, 2);
+    EXPECT_LT(run.filesDone, 6);
+    EXPECT_TRUE(run.terminatedSeen);
+    EXPECT_TRUE(run.windowsGone);
+    EXPECT_FALSE(run.destroyedDuringRun);
+    EXPECT_EQ(run.clearCaption, "Abort");
+    EXPECT_EQ(run.itemsAfterClose, 0);
+    EXPECT_FALSE(run.windowMadeAgain);
     EXPECT_EQ(formReference, nullptr);
-    EXPECT_EQ(destroyed, (std::vector<std::string>{"form", "clear", "list"}));
+    EXPECT_EQ(destroyed, (std::vector<std::string>{"form", "start", "clear", "list"}));
 }
 
 } // namespace
