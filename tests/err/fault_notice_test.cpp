@@ -285,15 +285,19 @@ TEST(UnhandledNotice, NoFaultEndsQuietlyWithExitCode0) {
     EXPECT_NE(run.Report.find("finalisation ran"), std::string::npos) << run.Report;
 }
 
-TEST(LastResortReport, FaultBeforeTheHandlersAreInstalled) {
-    const FaultRun run = RunFaultProgram("early-null-write");
-    EXPECT_TRUE(run.BoxShown);
-    EXPECT_EQ(run.Caption, "Error");
-    std::smatch parts;
-    ASSERT_TRUE(std::regex_match(run.Text, parts, std::regex("Runtime error  11 at " + AnyAddress)))
-        << run.Text;
-    EXPECT_GT(HexValue(parts[1]), run.ProgramBase) << "the fault address inside the program";
-    EXPECT_EQ(run.ExitCode, 11u);
+TEST(LastResortReport, FaultBeforeInstallationOrAfterRemoval) {
+    for (const std::string fault : {"early-null-write", "late-null-write"}) {
+        SCOPED_TRACE(fault);
+        const FaultRun run = RunFaultProgram(fault);
+        EXPECT_TRUE(run.BoxShown);
+        EXPECT_EQ(run.Caption, "Error");
+        std::smatch parts;
+        ASSERT_TRUE(
+            std::regex_match(run.Text, parts, std::regex("Runtime error  11 at " + AnyAddress)))
+            << run.Text;
+        EXPECT_GT(HexValue(parts[1]), run.ProgramBase) << "the fault address inside the program";
+        EXPECT_EQ(run.ExitCode, 11u);
+    }
 }
 
 } // namespace

@@ -2,10 +2,10 @@
 // block uses it. Usage: err_fault_program FAULT REPORT-FILE
 // FAULT is one of null-write, null-read, divide-by-zero, out-of-memory, raised-stack-overflow,
 // uncaught-exception, assertion or none; "early-" before it faults before the handlers are
-// installed, "window-" faults inside a window procedure while a message is dispatched, "closing-"
-// while the window is destroyed, after the quit request was posted. The report
-// file receives the program's load address at start and "finalisation ran" from a static
-// destructor, which runs only when the program ends through the normal shut-down path.
+// installed, "late-" after they are removed, "window-" faults inside a window procedure while a
+// message is dispatched, "closing-" while the window is destroyed, after the quit request was
+// posted. The report file receives the program's load address at start and "finalisation ran" from
+// a static destructor, which runs only when the program ends through the normal shut-down path.
 #include "err/error_reporting.h"
 #include "err/runtime_faults.h"
 
@@ -126,14 +126,20 @@ int main(int argc, char** argv) {
     if (fault.starts_with(early))
         Fault(fault.substr(early.size()));
 
-    ErrorReporting errorReporting;
-    constexpr std::string_view inWindow = "window-";
-    constexpr std::string_view whileClosing = "closing-";
-    if (fault.starts_with(inWindow))
-        FaultInWindowProcedure(fault.substr(inWindow.size()), false);
-    else if (fault.starts_with(whileClosing))
-        FaultInWindowProcedure(fault.substr(whileClosing.size()), true);
-    else
-        Fault(fault);
+    {
+        ErrorReporting errorReporting;
+        constexpr std::string_view inWindow = "window-";
+        constexpr std::string_view whileClosing = "closing-";
+        if (fault.starts_with(inWindow))
+            FaultInWindowProcedure(fault.substr(inWindow.size()), false);
+        else if (fault.starts_with(whileClosing))
+            FaultInWindowProcedure(fault.substr(whileClosing.size()), true);
+        else
+            Fault(fault);
+    }
+
+    constexpr std::string_view late = "late-";
+    if (fault.starts_with(late))
+        Fault(fault.substr(late.size()));
     return 0;
 }
