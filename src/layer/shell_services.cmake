@@ -7,6 +7,7 @@ target_link_libraries(vantrel_wildcard PUBLIC vantrel_warnings)
 if(WIN32)
     target_sources(vantrel_layer PRIVATE
         ${CMAKE_CURRENT_LIST_DIR}/clipboard.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/directory_search.cpp
     )
     target_link_libraries(vantrel_layer PUBLIC vantrel_wildcard)
 endif()

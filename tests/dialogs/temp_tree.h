@@ -1,0 +1,29 @@
+#pragma once
+// A real folder tree in the temporary folder for one test, removed again at the end.
+#include <string>
+#include <string_view>
+
+class TempTree {
+  public:
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    // The tree's folder, without a trailing backslash.
+    const std::string& Root() const { return root_; }
+    // Root + "\" + relative.
+    std::string Path(std::string_view relative) const;
+
+    void MakeFolder(std::string_view relative) const;
+    void MakeFile(std::string_view relative, unsigned long attributes = 0) const;
+    // A folder link at relative that leads to the folder target (relative too). False when the
+    // platform cannot make one.
+    bool MakeFolderLink(std::string_view relative, std::string_view target) const;
+    // A folder and a file in it below the given path, whose full paths are longer than the
+    // ANSI file functions accept; made through the wide functions' long-path form.
+    void MakeLongPathFile(const std::string& path) const;
+
+  private:
+    std::string root_;
+};
