@@ -157,17 +157,17 @@ int32_t RuntimeErrorOf(const std::exception_ptr& raised) {
 // What the main thread keeps in reserve for reporting a stack overflow.
 constexpr ULONG StackOverflowReserve = 64 * 1024;
 
-// The runtime's hooks are in place from static initialisation until the process ends; the C
-// runtime's start-up code has set its own filter before, and it stays the one chained to.
-[[maybe_unused]] const bool RuntimeHooksInPlace = [] {
+// The runtime's hooks are in place from early in static initialisation (before the program's
+// own static objects are built) until the process ends. The C runtime's start-up code has set
+// its own unhandled-exception filter before; it stays the one chained to.
+[[gnu::constructor(101)]] void InstallRuntimeHooks() {
     ULONG reserve = StackOverflowReserve;
     SetThreadStackGuarantee(&reserve);
     AddVectoredExceptionHandler(1, FaultInProgramCode);
     PreviousFilter = SetUnhandledExceptionFilter(PlatformExceptionFilter);
     std::set_terminate(NothingCaught);
     std::set_new_handler(AllocationFailed);
-    return true;
-}();
+}
 
 } // namespace
 
