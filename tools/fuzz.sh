@@ -8,7 +8,7 @@ seconds=${1:-60}
 out=build/fuzz
 mkdir -p "$out/corpus" "$out/findings"
 
-sources=(src/app/{message_padding,sha1,sha256,bencode_scan,info_hash}.cpp
+sources=(src/app/{message_padding,sha1,sha256,cpu_features,sha_extensions,bencode_scan,info_hash}.cpp
     src/layer/{text_ops,text_file}.cpp)
 clang++ -std=c++20 -O1 -g -Isrc -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     tests/fuzz/info_hash_fuzz.cpp "${sources[@]}" -o "$out/info_hash_fuzz"

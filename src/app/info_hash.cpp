@@ -121,7 +121,15 @@ std::vector<std::string> InfoHashLines(std::string_view content, std::string_vie
 
 std::optional<std::string> ComputeInfoHashLine(std::string_view fileName,
                                                const AppendLine& appendToFileList) {
-    std::vector<std::string> lines = InfoHashLines(LoadFileText(fileName), fileName);
+    // Content that does not start with "d" and end with "e" is not a torrent whatever else it
+    // holds, so such a file is not loaded at all. The buffer stays with the thread for the next
+    // file, unless it grew beyond what a typical metainfo file needs.
+    constexpr size_t kKeptBufferBytes = size_t{16} << 20;
+    thread_local std::string content;
+    LoadFileTextWithEnds(fileName, 'd', 'e', content);
+    std::vector<std::string> lines = InfoHashLines(content, fileName);
+    if (content.capacity() > kKeptBufferBytes)
+        std::string().swap(content);
     if (lines.size() == 1)
         return lines.front();
     for (const std::string& line : lines)

@@ -24,16 +24,15 @@ inline size_t WholeBlockBytes(std::string_view message) {
 }
 
 // Runs the compression function over every block of the padded message: the whole blocks where
-// they lie in the message, then the padded tail.
+// they lie in the message, in one call, then the padded tail.
 template <typename State>
 void ProcessPaddedMessage(State& state, std::string_view message,
-                          void (*processBlock)(State&, const uint8_t*),
+                          void (*processBlocks)(State&, const uint8_t*, size_t),
                           PaddedTail (*padMessage)(std::string_view)) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(message.data());
     size_t whole = WholeBlockBytes(message);
-    for (size_t offset = 0; offset < whole; offset += kMessageBlockBytes)
-        processBlock(state, bytes + offset);
+    if (whole > 0)
+        processBlocks(state, bytes, whole / kMessageBlockBytes);
     PaddedTail tail = padMessage(message);
-    for (size_t offset = 0; offset < tail.size; offset += kMessageBlockBytes)
-        processBlock(state, tail.bytes + offset);
+    processBlocks(state, tail.bytes, tail.size / kMessageBlockBytes);
 }

@@ -2,6 +2,7 @@
 // SHA-1 (FIPS 180-4) over a message held whole in memory.
 #include "app/message_padding.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,8 +15,12 @@ struct Sha1State {
 
 void Sha1Init(Sha1State& state);
 
-// The SHA-1 compression function over one 64-byte block.
+// The SHA-1 compression function over one 64-byte block: the portable code.
 void Sha1ProcessBlock(Sha1State& state, const uint8_t* block);
+
+// The compression function over `count` consecutive blocks, with the processor's SHA
+// extensions when it has them, otherwise with Sha1ProcessBlock.
+void Sha1ProcessBlocks(Sha1State& state, const uint8_t* blocks, size_t count);
 
 // The padded tail of the message (see PadMessageTail).
 PaddedTail Sha1PadMessage(std::string_view message);

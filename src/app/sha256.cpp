@@ -1,19 +1,11 @@
 #include "app/sha256.h"
 
+#include "app/cpu_features.h"
 #include "app/digest_text.h"
+#include "app/sha256_constants.h"
+#include "app/sha_extensions.h"
 
 namespace {
-
-// The sixty-four constant words K_0..K_63.
-constexpr uint32_t K[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
 constexpr uint32_t kInitialHashValue[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
@@ -64,7 +56,7 @@ void Sha256ProcessBlock(Sha256State& state, const uint8_t* block) {
     uint32_t a = state.H[0], b = state.H[1], c = state.H[2], d = state.H[3];
     uint32_t e = state.H[4], f = state.H[5], g = state.H[6], h = state.H[7];
     for (int t = 0; t < 64; ++t) {
-        uint32_t T1 = h + Sigma1(e) + Ch(e, f, g) + K[t] + W[t];
+        uint32_t T1 = h + Sigma1(e) + Ch(e, f, g) + K256[t] + W[t];
         uint32_t T2 = Sigma0(a) + Maj(a, b, c);
         h = g;
         g = f;
@@ -87,9 +79,18 @@ void Sha256ProcessBlock(Sha256State& state, const uint8_t* block) {
     state.H[7] += h;
 }
 
+void Sha256ProcessBlocks(Sha256State& state, const uint8_t* blocks, size_t count) {
+    if (UseShaExtensions()) {
+        Sha256ProcessBlocksWithShaExtensions(state, blocks, count);
+        return;
+    }
+    for (; count > 0; --count, blocks += kMessageBlockBytes)
+        Sha256ProcessBlock(state, blocks);
+}
+
 std::string Sha256HexDigest(std::string_view message) {
     Sha256State state;
     Sha256Init(state);
-    ProcessPaddedMessage(state, message, Sha256ProcessBlock, PadMessageTail);
+    ProcessPaddedMessage(state, message, Sha256ProcessBlocks, PadMessageTail);
     return DigestText(state.H, 8);
 }

@@ -55,6 +55,15 @@ std::string TemporaryNameBeside(std::string_view target) {
 
 constexpr size_t kChunkBytes = size_t{1} << 26;
 
+// Files up to this size are read in one call and their ends tested afterwards: two probing
+// reads would cost more than they save.
+constexpr uint64_t kProbeLimit = 64 * 1024;
+
+struct FileEnds {
+    int first;
+    int last;
+};
+
 #ifdef _WIN32
 
 class FileHandle {
@@ -127,22 +136,42 @@ std::string ReadStandardInput() {
     return content;
 }
 
-std::string ReadWholeFile(const std::string& name) {
+// The byte at `offset`, or -1 when it cannot be read.
+int ByteAt(HANDLE handle, uint64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    unsigned char byte = 0;
+    DWORD got = 0;
+    if (!ReadFile(handle, &byte, 1, &got, &at) || got != 1)
+        return -1;
+    return byte;
+}
+
+// Reads the whole file into `content`, reusing its storage; empty on any failure. When `ends`
+// is given, a file larger than kProbeLimit is read whole only if its first and last bytes are
+// the ones asked for.
+void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& content) {
+    content.clear();
     FileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
-        return {};
+        return;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
-        return {};
-    std::string content;
-    if (!TryReserveBytes(content, static_cast<uint64_t>(size.QuadPart)))
-        return {};
+        return;
+    const auto bytes = static_cast<uint64_t>(size.QuadPart);
+    if (ends != nullptr && bytes > kProbeLimit) {
+        if (ByteAt(file.Get(), 0) != ends->first || ByteAt(file.Get(), bytes - 1) != ends->last)
+            return;
+        LARGE_INTEGER start{};
+        if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN))
+            return;
+    }
+    if (!TryReserveBytes(content, bytes))
+        return;
     int64_t got = ReadUpTo(file.Get(), content.data(), content.size());
-    if (got < 0)
-        return {};
-    content.resize(static_cast<size_t>(got));
-    return content;
+    content.resize(got < 0 ? 0 : static_cast<size_t>(got));
 }
 
 bool WriteNewFile(const std::string& name, std::string_view text) {
@@ -235,25 +264,41 @@ std::string ReadStandardInput() {
     return ReadToEnd(STDIN_FILENO);
 }
 
-std::string ReadWholeFile(const std::string& name) {
+// The byte at `offset`, or -1 when it cannot be read. The file position does not move.
+int ByteAt(int fd, uint64_t offset) {
+    unsigned char byte = 0;
+    ssize_t got;
+    do
+        got = pread(fd, &byte, 1, static_cast<off_t>(offset));
+    while (got < 0 && errno == EINTR);
+    return got == 1 ? byte : -1;
+}
+
+// Reads the whole file into `content`, reusing its storage; empty on any failure. When `ends`
+// is given, a regular file larger than kProbeLimit is read whole only if its first and last
+// bytes are the ones asked for.
+void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& content) {
+    content.clear();
     FileDescriptor file(open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.IsOpen())
-        return {};
+        return;
     struct stat info {};
     if (fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode))
-        return {};
-    if (!S_ISREG(info.st_mode))
-        return ReadToEnd(file.Get());
+        return;
+    if (!S_ISREG(info.st_mode)) {
+        content = ReadToEnd(file.Get());
+        return;
+    }
     if (info.st_size <= 0)
-        return {};
-    std::string content;
-    if (!TryReserveBytes(content, static_cast<uint64_t>(info.st_size)))
-        return {};
+        return;
+    const auto bytes = static_cast<uint64_t>(info.st_size);
+    if (ends != nullptr && bytes > kProbeLimit &&
+        (ByteAt(file.Get(), 0) != ends->first || ByteAt(file.Get(), bytes - 1) != ends->last))
+        return;
+    if (!TryReserveBytes(content, bytes))
+        return;
     int64_t got = ReadUpTo(file.Get(), content.data(), content.size());
-    if (got < 0)
-        return {};
-    content.resize(static_cast<size_t>(got));
-    return content;
+    content.resize(got < 0 ? 0 : static_cast<size_t>(got));
 }
 
 bool WriteNewFile(const std::string& name, std::string_view text) {
@@ -279,9 +324,23 @@ void RemoveFile(const std::string& name) {
 std::string LoadFileText(std::string_view fileName) {
     if (SameTextAscii(fileName, "CON"))
         return ReadStandardInput();
-    if (!IsUsableFileName(fileName))
-        return {};
-    return ReadWholeFile(std::string(fileName));
+    std::string content;
+    if (IsUsableFileName(fileName))
+        ReadWholeFile(std::string(fileName), nullptr, content);
+    return content;
+}
+
+void LoadFileTextWithEnds(std::string_view fileName, char first, char last, std::string& content) {
+    const FileEnds ends{static_cast<unsigned char>(first), static_cast<unsigned char>(last)};
+    if (SameTextAscii(fileName, "CON"))
+        content = ReadStandardInput();
+    else if (IsUsableFileName(fileName))
+        ReadWholeFile(std::string(fileName), &ends, content);
+    else
+        content.clear();
+    // Small files, standard input and other streams are tested once they are read.
+    if (!content.empty() && (content.front() != first || content.back() != last))
+        content.clear();
 }
 
 bool SaveTextToFile(std::string_view fileName, std::string_view text) {

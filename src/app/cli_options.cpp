@@ -1,0 +1,77 @@
+#include "app/cli_options.h"
+
+#include <string_view>
+
+const char kCliUsage[] =
+    "usage: vantrel-cli [-j N] [--] NAME...\n"
+    "\n"
+    "Prints one line for every file: its info-hash in upper-case hexadecimal digits, three\n"
+    "spaces and the file's name, or \"Not a Torrent File\" and the name; a damaged file gets a\n"
+    "two-line report that starts with \"Error!\". Lines come in the order of the names.\n"
+    "\n"
+    "NAME   a file; a folder, for every file in it and below it (a folder's own files first,\n"
+    "       then each subfolder in turn); or -, for names read from standard input, one a line.\n"
+    "\n"
+    "  -j N        hash N files at once (default: one per processor)\n"
+    "  -h, --help  print this text\n"
+    "  --          every later argument is a name, even one that starts with -\n"
+    "\n"
+    "Exit status: 0 when every line was written, 1 when the output failed, 2 for unusable\n"
+    "arguments. Set VANTREL_SHA_EXTENSIONS=off to hash without the processor's SHA\n"
+    "extensions.\n";
+
+namespace {
+
+constexpr uint32_t kMostJobs = 1024;
+
+// A count of 1..kMostJobs in plain decimal digits, or 0.
+uint32_t JobCount(std::string_view text) {
+    if (text.empty() || text.size() > 4)
+        return 0;
+    uint32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    return value <= kMostJobs ? value : 0;
+}
+
+bool SetJobs(CliOptions& options, std::string_view text) {
+    options.jobs = JobCount(text);
+    if (options.jobs == 0)
+        options.error =
+            "-j needs a number of files from 1 to 1024, not '" + std::string(text) + "'";
+    return options.jobs != 0;
+}
+
+} // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
+    CliOptions options;
+    bool namesOnly = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (namesOnly || argument == "-" || argument.empty() || argument[0] != '-') {
+            options.inputs.push_back(argument);
+        } else if (argument == "--") {
+            namesOnly = true;
+        } else if (argument == "-h" || argument == "--help") {
+            options.showHelp = true;
+        } else if (argument == "-j") {
+            if (i + 1 == arguments.size()) {
+                options.error = "-j needs a number of files";
+                return options;
+            }
+            if (!SetJobs(options, arguments[++i]))
+                return options;
+        } else if (argument.rfind("-j", 0) == 0) {
+            if (!SetJobs(options, std::string_view(argument).substr(2)))
+                return options;
+        } else {
+            options.error = "unknown option '" + argument + "'";
+            return options;
+        }
+    }
+    return options;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// What vantrel-cli is asked to do, read from its arguments.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CliOptions {
+    bool showHelp = false;
+    // The number of files hashed at once; 0 for one per processor.
+    uint32_t jobs = 0;
+    // Files, folders, and "-" for names read from standard input, in the order given.
+    std::vector<std::string> inputs;
+    // Set when the arguments cannot be used; the text says why.
+    std::string error;
+};
+
+// Reads the arguments (without the program name). Options: -j N (also -jN), -h and --help;
+// "--" ends the options, so that later arguments are names even when they start with "-".
+CliOptions ParseCliOptions(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+extern const char kCliUsage[];

@@ -1,0 +1,16 @@
+#pragma once
+// The files below a folder, for vantrel-cli's folder arguments.
+#include <string>
+#include <string_view>
+#include <vector>
+
+// True when the name leads to a folder (through links too).
+bool IsFolder(std::string_view name);
+
+// Appends the path of every file in the folder and, at any depth, in its subfolders: a folder's
+// own files first, then each subfolder with its whole subtree before the next one. Windows
+// keeps the order in which the platform lists a folder, as Add Dir does; elsewhere the names
+// of one folder are sorted byte by byte, since the platform's order there is arbitrary.
+// Folders that cannot be read contribute nothing; a folder link that leads back to a folder the
+// search is already inside is not entered again.
+void AppendFolderFiles(std::string_view folder, std::vector<std::string>& files);
