@@ -73,8 +73,13 @@ void EndStackOverflow(const EXCEPTION_RECORD& record) {
 // Everything that no frame handled arrives here.
 LONG WINAPI PlatformExceptionFilter(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    if (IsLanguageException(record.ExceptionCode))
-        return PreviousFilter != nullptr ? PreviousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
+    if (IsLanguageException(record.ExceptionCode)) {
+        if (PreviousFilter != nullptr)
+            return PreviousFilter(pointers);
+        return (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE) != 0
+                   ? EXCEPTION_CONTINUE_SEARCH
+                   : EXCEPTION_CONTINUE_EXECUTION;
+    }
     EndWithFault(record);
 }
 
