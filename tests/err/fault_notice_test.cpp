@@ -11,7 +11,6 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -150,11 +149,17 @@ FaultRun RunFaultProgram(const std::string& fault) {
         box = FindMessageBoxOf(process.dwProcessId);
     if (box != nullptr) {
         run.BoxShown = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // let it finish painting
         run.Caption = WindowText(box);
         run.Text = WindowText(GetDlgItem(box, 0xFFFF));
         run.Buttons = ButtonsOf(box);
-        ClickOn(GetDlgItem(box, IDOK));
+        // As a person would: click OK, and click again if the first click came before the box
+        // was on the display.
+        const HWND ok = GetDlgItem(box, IDOK);
+        for (int attempt = 0; attempt < 10 && IsWindow(ok); ++attempt) {
+            ClickOn(ok);
+            if (WaitForSingleObject(process.hProcess, 2000) != WAIT_TIMEOUT)
+                break;
+        }
     }
     if (WaitForSingleObject(process.hProcess, ExitTimeoutMs) == WAIT_TIMEOUT) {
         ADD_FAILURE() << "the program did not end; terminating it";
