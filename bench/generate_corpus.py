@@ -10,8 +10,8 @@ KIND is one of
          corpus the test suite checks vantrel-cli's output against
 
 The files are named KIND-NNNNN.torrent (check-NNNNN.* for files that are no torrents), so their
-names sort in the order they were made; FOLDER/names.txt lists them in that order. Files are
-rewritten only when missing or of the wrong size, so a second run costs little.
+names sort in the order they were made; FOLDER/names.txt lists them in that order. Files that
+already hold the right bytes are not written again, so a second run costs little.
 """
 import os
 import random
@@ -51,12 +51,15 @@ def slice_of(pool, r, size):
 def metainfo(r, pool, index, size):
     """A v1 metainfo file of about `size` bytes, shaped like those real clients write."""
     name = "payload %05d" % index
-    info = {"name": name, "piece length": 1 << r.randint(15, 22)}
+    piece_length = 1 << r.randint(15, 22)
+    info = {"name": name, "piece length": piece_length}
+    paths = None
     if r.random() < 0.5:
-        info["length"] = r.randint(1, 1 << 40)
+        info["length"] = 0
     else:
-        info["files"] = [{"length": r.randint(0, 1 << 32), "path": ["disc %d" % d, "track %02d.flac" % t]}
-                         for d in range(1, r.randint(1, 3) + 1) for t in range(1, r.randint(2, 12) + 1)]
+        paths = [["disc %d" % d, "track %02d.flac" % t]
+                 for d in range(1, r.randint(1, 3) + 1) for t in range(1, r.randint(2, 12) + 1)]
+        info["files"] = [{"length": 0, "path": p} for p in paths]
     if r.random() < 0.2:
         info["private"] = 1
     if r.random() < 0.2:
@@ -68,8 +71,17 @@ def metainfo(r, pool, index, size):
     if r.random() < 0.3:
         top["comment"] = "comment with :info and 6:pieces inside"
     info["pieces"] = b""
-    overhead = len(bencode(top))
+    # The lengths get up to 13 more digits each once they are known.
+    overhead = len(bencode(top)) + 13 * (len(paths) if paths else 1)
     pieces = max(1, (size - overhead) // 20)
+    # Peers check that the pieces cover the payload exactly.
+    total = (pieces - 1) * piece_length + r.randint(1, piece_length)
+    if paths is None:
+        info["length"] = total
+    else:
+        cuts = sorted(r.randint(0, total) for _ in range(len(paths) - 1))
+        lengths = [b - a for a, b in zip([0] + cuts, cuts + [total])]
+        info["files"] = [{"length": n, "path": p} for n, p in zip(lengths, paths)]
     info["pieces"] = slice_of(pool, r, 20 * pieces)
     return bencode(top)
 
@@ -93,6 +105,14 @@ def damaged(r, data, index):
     return data.replace(b"8:announce", b"8:annouxce", 1), ".torrent"  # no announce key
 
 
+def same_content(path, data):
+    try:
+        with open(path, "rb") as f:
+            return f.read() == data
+    except OSError:
+        return False
+
+
 def main():
     if len(sys.argv) != 3 or sys.argv[1] not in KINDS:
         sys.exit(__doc__)
@@ -110,7 +130,7 @@ def main():
             data, extension = damaged(r, data, i // 10)
         name = "%s-%05d%s" % (kind, i, extension)
         path = os.path.join(folder, name)
-        if not os.path.exists(path) or os.path.getsize(path) != len(data):
+        if not same_content(path, data):
             with open(path, "wb") as f:
                 f.write(data)
         names.append(name)
