@@ -118,7 +118,10 @@ LRESULT HandleSetFocus(Control* control, WindowMessage& message) {
 
 } // namespace
 
-LRESULT CALLBACK LayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// noexcept: a C++ exception must not unwind through the platform's frames, which on 64-bit
+// Windows silently swallow it for messages the system sends. It ends in std::terminate instead,
+// and so in the unhandled-exception notice.
+LRESULT CALLBACK LayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     Control* control = ObjectOfWindow(window);
     // A window without an object gets the platform's default. (Handing its messages to the main
     // window would let another window's WM_DESTROY mark the main window as destroyed.)

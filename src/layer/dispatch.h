@@ -21,7 +21,7 @@ extern Control* PendingWindowObject;
 constexpr UINT ReflectedColorBase = 0xBC00;
 constexpr UINT ReflectedCommand = 0xB005;
 
-LRESULT CALLBACK LayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK LayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 LRESULT HandleMessage(Control* control, WindowMessage& message);
 // Attaches handler (once; attaching it again does nothing).
 void AttachHandler(Control* control, MessageHandler handler);

@@ -1,0 +1,296 @@
+#include "app/main_form.h"
+
+#include "app/info_hash.h"
+#include "layer/clipboard.h"
+#include "layer/command_line.h"
+#include "layer/directory_search.h"
+#include "layer/dispatch.h"
+#include "layer/folder_dialog.h"
+#include "layer/geometry.h"
+#include "layer/menu.h"
+#include "layer/notice.h"
+#include "layer/open_save_dialog.h"
+#include "layer/str_list.h"
+#include "layer/text_file.h"
+#include "layer/text_ops.h"
+
+MainForm* TheMainForm = nullptr;
+
+namespace {
+
+constexpr char kTextFilter[] = "Text files *.txt|*.txt|All files *.*|*.*";
+constexpr char kTorrentFilter[] = "Torrent files *.torrent|*.torrent|All files *.*|*.*";
+constexpr char kAbortCaption[] = "Abort";
+constexpr char kClearCaption[] = "Clear";
+
+// The items of ListMenu that a run disables.
+constexpr int32_t kCopyAllItem = 1;
+constexpr int32_t kSaveItem = 2;
+
+constexpr int32_t kAbortRequested = 1;
+constexpr int32_t kNoAbortRequest = 0;
+
+void SetListMenuItemsEnabled(Menu* menu, bool enabled) {
+    SetItemEnabled(MenuItemAt(menu, kCopyAllItem), enabled);
+    SetItemEnabled(MenuItemAt(menu, kSaveItem), enabled);
+}
+
+} // namespace
+
+void CreateMainForm(MainForm*& form, Control* parentWindow) {
+    form = new MainForm();
+    MainForm* f = form;
+    f->FormWindow = CreateFormControl(parentWindow, kProgramCaption);
+    ApplicationWindow = f->FormWindow;
+    ReleaseTogether(f->FormWindow, f);
+    SetClientSize(f->FormWindow, 640, 480);
+    SetResizeHandler(f->FormWindow, NotifyHandler::Bind<&MainForm::FormResize>(f));
+    SetDropFilesHandler(f->FormWindow, DropFilesHandlerType::Bind<&MainForm::FormDropFiles>(f));
+    // The first menu of a form is its menu bar: an empty one, so that ListMenu is a pop-up.
+    BuildMenu(f->FormWindow, {""});
+
+    f->FileDialog = new OpenSaveDialog("", "", 0);
+    ReleaseTogether(f->FormWindow, f->FileDialog);
+
+    f->ListMenu = BuildMenu(f->FormWindow, {"Copy", "Copy All", "Save to File", ""});
+    AssignItemHandlers(f->ListMenu, 0,
+                       {MenuItemHandler::Bind<&MainForm::CopyItemClick>(f),
+                        MenuItemHandler::Bind<&MainForm::CopyAllItemClick>(f),
+                        MenuItemHandler::Bind<&MainForm::SaveItemClick>(f)});
+
+    f->DirDialog = new FolderDialog("", 0);
+    ReleaseTogether(f->FormWindow, f->DirDialog);
+
+    f->StartButton = SetPosition(CreateButton(f->FormWindow, "Start"), 272, 4);
+    f->AddDirButton = SetPosition(CreateButton(f->FormWindow, "Add Dir"), 8, 4);
+
+    f->FileList = CreateListBox(f->FormWindow, kListBoxNoIntegralHeight);
+    SetAlignment(f->FileList, AlignBottom);
+    SetSize(f->FileList, 0, 446);
+    SetColor(f->FileList, kWindowColor);
+    SetContextMenu(f->FileList, f->ListMenu);
+
+    f->ClearButton = SetPosition(CreateButton(f->FormWindow, kClearCaption), 184, 4);
+    f->AddFilesButton = SetPosition(CreateButton(f->FormWindow, "Add Files"), 88, 4);
+    f->AboutButton = SetSize(SetPosition(CreateButton(f->FormWindow, "About"), 592, 4), 48, 17);
+
+    f->StartButton->ClickHandler = NotifyHandler::Bind<&MainForm::StartButtonClick>(f);
+    f->AddDirButton->ClickHandler = NotifyHandler::Bind<&MainForm::AddDirButtonClick>(f);
+    f->ClearButton->ClickHandler = NotifyHandler::Bind<&MainForm::ClearButtonClick>(f);
+    f->AddFilesButton->ClickHandler = NotifyHandler::Bind<&MainForm::AddFilesButtonClick>(f);
+    f->FileDialog->OwnerWindow = EnsureWindow(f->FormWindow);
+    f->DirDialog->OwnerWindow = EnsureWindow(f->FormWindow);
+    f->AboutButton->ClickHandler = NotifyHandler::Bind<&MainForm::AboutButtonClick>(f);
+
+    CenterOnParent(f->FormWindow);
+    f->FormCreate(f);
+}
+
+void MainForm::Destroy() {
+    if (TheMainForm == this)
+        TheMainForm = nullptr;
+    LayerObject::Destroy();
+}
+
+// ---- Start-up and layout ----
+
+void MainForm::FormCreate(LayerObject*) {
+    ClearFileList();
+    FileDialog->FilterSpec = kTextFilter;
+    FileDialog->OpenMode = false;
+    // Parameters are hashed before the window shows; their lines go in without duplicate check.
+    int32_t count = CommandLineParameterCount();
+    for (int32_t i = 1; i <= count; ++i)
+        AppendResultLines(CommandLineParameter(i));
+}
+
+void MainForm::FormResize(Control*) {
+    // The minimum size is restored after the fact; that resize runs this handler again.
+    if (Width(FormWindow) < 400)
+        SetWidth(FormWindow, 400);
+    if (Height(FormWindow) < 80)
+        SetHeight(FormWindow, 80);
+    if (FileList != nullptr)
+        SetHeight(FileList, Height(FormWindow) - 60);
+    if (AboutButton != nullptr)
+        SetLeft(AboutButton, Width(FormWindow) - 60);
+}
+
+// ---- The list's entries ----
+
+void MainForm::AppendToFileList(std::string_view text) {
+    AddItem(FileList, text);
+    ListedTexts.emplace(text);
+}
+
+void MainForm::ClearFileList() {
+    ClearContent(FileList);
+    ListedTexts.clear();
+}
+
+void MainForm::AppendResultLines(const std::string& fileName) {
+    AppendLine append = [this](const std::string& line) { AppendToFileList(line); };
+    if (std::optional<std::string> line = ComputeInfoHashLine(fileName, append))
+        AppendToFileList(*line);
+}
+
+// ---- The batch run ----
+
+bool MainForm::RunInProgress() {
+    return GetCaption(ClearButton) == kAbortCaption;
+}
+
+bool MainForm::WindowClosed() const {
+    return ApplicationTerminated || FormWindow->WindowDestroyed;
+}
+
+void MainForm::StartButtonClick(Control*) {
+    if (ItemCount(FileList) == 0)
+        return;
+    SetListMenuItemsEnabled(ListMenu, false);
+    SetEnabled(StartButton, false);
+    SetEnabled(AddDirButton, false);
+    SetEnabled(AddFilesButton, false);
+    SetCaption(ClearButton, kAbortCaption);
+    ClearButton->UserValue = kNoAbortRequest;
+
+    StrList* runSnapshot = new StrList();
+    SetCaption(FormWindow, "Processing...");
+    int32_t entries = ItemCount(FileList);
+    for (int32_t i = 0; i < entries; ++i)
+        runSnapshot->Add(ItemText(FileList, i));
+    ClearFileList();
+
+    int32_t names = runSnapshot->Count();
+    for (int32_t i = 0; i < names; ++i) {
+        if (ClearButton->UserValue == kAbortRequested) {
+            ClearButton->UserValue = kNoAbortRequest;
+            break;
+        }
+        // A message taken after the last file closed the window. Its controls stay valid, without
+        // windows, until the application ends, but there is nothing left to show results in.
+        if (WindowClosed())
+            break;
+        AppendResultLines(runSnapshot->Item(i));
+        ProcessOneMessage(ApplicationWindow);
+    }
+    Release(runSnapshot);
+    if (WindowClosed())
+        return;
+
+    SetCaption(FormWindow, "Done");
+    SetListMenuItemsEnabled(ListMenu, true);
+    SetCaption(ClearButton, kClearCaption);
+}
+
+void MainForm::ClearButtonClick(Control*) {
+    if (RunInProgress()) {
+        ClearButton->UserValue = kAbortRequested;
+        return;
+    }
+    SetCaption(FormWindow, kProgramCaption);
+    ClearFileList();
+    SetEnabled(StartButton, true);
+    SetEnabled(AddDirButton, true);
+    SetEnabled(AddFilesButton, true);
+}
+
+// ---- List intake ----
+
+void MainForm::AddFileToList(std::string_view name) {
+    if (ListedTexts.contains(std::string(name)))
+        return;
+    AppendToFileList(name);
+}
+
+void MainForm::AddFilesButtonClick(Control*) {
+    FileDialog->OpenMode = true;
+    FileDialog->FilterSpec = kTorrentFilter;
+    FileDialog->DialogOptions = kDefaultOpenSaveOptions | AllowMultiSelectOption;
+    FileDialog->Selection.clear();
+    if (FileDialog->Choose()) {
+        std::string result = FileDialog->Selection;
+        if (result.find('\r') == std::string::npos) {
+            AddFileToList(result);
+        } else {
+            // Folder CR name CR name ...: every piece is made to end in a CR.
+            result += '\r';
+            size_t folderEnd = result.find('\r');
+            std::string prefix = result.substr(0, folderEnd) + "\\";
+            size_t start = folderEnd + 1;
+            while (result.size() - start > 1) {
+                size_t end = result.find('\r', start);
+                AddFileToList(prefix + result.substr(start, end - start));
+                start = end + 1;
+            }
+        }
+    }
+    FileDialog->DialogOptions = kDefaultOpenSaveOptions;
+    FileDialog->FilterSpec = kTextFilter;
+    FileDialog->OpenMode = false;
+}
+
+void MainForm::AddDirButtonClick(Control*) {
+    DirDialog->Prompt = "Add Directory...";
+    if (!DirDialog->Choose())
+        return;
+    StrList* found = new StrList();
+    DirectorySearch(DirDialog->FolderPath(), "*.*", found);
+    for (int32_t i = 0; i < found->Count(); ++i)
+        AddFileToList(found->Item(i));
+    DirDialog->SetPreselectedFolder(DirDialog->FolderPath());
+    Release(found);
+}
+
+void MainForm::FormDropFiles(Control*, const std::string& names, POINT) {
+    std::string text = names;
+    // Split from the end, so the names arrive last first.
+    for (int32_t p = static_cast<int32_t>(text.size()); p >= 1; --p) {
+        if (text[static_cast<size_t>(p - 1)] != '\r')
+            continue;
+        AddFileToList(TailFrom(text, p + 1));
+        DropTail(text, static_cast<int32_t>(text.size()) - p + 1);
+    }
+    AddFileToList(text);
+}
+
+// ---- Export and About ----
+
+std::string MainForm::ExportedText() {
+    std::string text;
+    int32_t count = ItemCount(FileList);
+    for (int32_t i = 0; i < count; ++i) {
+        text += ItemText(FileList, i);
+        text += "\r\n";
+    }
+    return text;
+}
+
+void MainForm::CopyItemClick(Menu*, int32_t) {
+    if (!CopyTextToClipboard(ItemText(FileList, CurrentIndex(FileList))))
+        ShowNotice("Could not place the text on the clipboard.");
+}
+
+void MainForm::CopyAllItemClick(Menu*, int32_t) {
+    if (ItemCount(FileList) == 0)
+        return;
+    if (!CopyTextToClipboard(ExportedText()))
+        ShowNotice("Could not place the text on the clipboard.");
+}
+
+void MainForm::SaveItemClick(Menu*, int32_t) {
+    if (ItemCount(FileList) == 0) {
+        ShowNotice("Nothing to Save");
+        return;
+    }
+    FileDialog->Selection.clear();
+    if (!FileDialog->Choose())
+        return;
+    // The list keeps its content, so the user can try again elsewhere.
+    if (!SaveTextToFile(FileDialog->Selection, ExportedText()))
+        ShowNotice("Could not save to " + FileDialog->Selection);
+}
+
+void MainForm::AboutButtonClick(Control*) {
+    ShowNotice(std::string("Vantrel\r\n\r\nVersion 1.0\r\n\r\n") + kWebAddress);
+}
