@@ -8,6 +8,9 @@ if(WIN32)
     target_sources(vantrel_layer PRIVATE
         ${CMAKE_CURRENT_LIST_DIR}/clipboard.cpp
         ${CMAKE_CURRENT_LIST_DIR}/directory_search.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/folder_dialog.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/notice.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/open_save_dialog.cpp
     )
     target_link_libraries(vantrel_layer PUBLIC vantrel_wildcard)
 endif()
