@@ -7,16 +7,24 @@
 
 namespace {
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevelWindowsOf(DWORD thread) {
     std::vector<HWND> windows;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(thread, CollectWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
+}
+
+BOOL CALLBACK FindEditWindow(HWND child, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (std::string(name) != "Edit")
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
 }
 
 bool IsDialogWindow(HWND window) {
@@ -62,17 +70,8 @@ HWND DialogUser::FileNameField(HWND dialog) {
     // A plain edit in older dialogs; in explorer-style ones the edit inside a combo box.
     HWND field = GetDlgItem(dialog, edt1);
     if (field == nullptr && GetDlgItem(dialog, cmb13) != nullptr)
-        EnumChildWindows(
-            GetDlgItem(dialog, cmb13),
-            [](HWND child, LPARAM found) -> BOOL {
-                char name[16] = {};
-                GetClassNameA(child, name, sizeof name);
-                if (std::string(name) != "Edit")
-                    return TRUE;
-                *reinterpret_cast<HWND*>(found) = child;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&field));
+        EnumChildWindows(GetDlgItem(dialog, cmb13), FindEditWindow,
+                         reinterpret_cast<LPARAM>(&field));
     EXPECT_NE(field, nullptr) << "no file-name field";
     return field;
 }

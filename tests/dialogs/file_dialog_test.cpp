@@ -102,7 +102,7 @@ TEST_F(FileDialogTest, FilterChosenWhenOpeningIsOfferedFirstWhenSaving) {
             // The user steps the file-type list down to "All files".
             HWND types = GetDlgItem(box, cmb1);
             PostMessageA(types, WM_KEYDOWN, VK_DOWN, 1);
-            PostMessageA(types, WM_KEYUP, VK_DOWN, 0xC0000001);
+            PostMessageA(types, WM_KEYUP, VK_DOWN, static_cast<LPARAM>(0xC0000001u));
             EXPECT_TRUE(u.WaitFor([&] { return ShownFilter(box) == 1; }));
             if (u.Type(u.FileNameField(box), "list.txt"))
                 u.Press(box, IDOK);
