@@ -216,28 +216,6 @@ struct DropRecord {
     }
 };
 
-// A drop block as the shell hands it over: DROPFILES, then the names, each NUL-terminated,
-// then one more NUL. Posted to the window, which owns it from then on.
-void PostDrop(HWND window, const std::vector<std::string>& names, POINT point) {
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const auto& name : names) {
-        size += name.size() + 1;
-    }
-    HGLOBAL block = GlobalAlloc(GHND, size);
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = point;
-    drop->fNC = FALSE;
-    drop->fWide = FALSE;
-    char* text = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const auto& name : names) {
-        std::memcpy(text, name.c_str(), name.size() + 1);
-        text += name.size() + 1;
-    }
-    GlobalUnlock(block);
-    PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
-}
-
 TEST_F(ControlsTest, DroppedFilesArriveAsOneEventWithNamesSeparatedByCarriageReturns) {
     DropRecord record;
     Control* form = CreateFormControl(nullptr, "Layer Test");

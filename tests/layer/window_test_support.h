@@ -30,6 +30,9 @@ bool FocusWindow(HWND form, HWND window);
 
 std::string ClassNameOf(HWND window);
 
+// Posts a real WM_DROPFILES to window, with a drop block made the way the shell makes one.
+void PostDrop(HWND window, const std::vector<std::string>& names, POINT point);
+
 // The layer keeps process-wide state; every window test starts from a clean queue, no
 // application window and a running application.
 class WindowTest : public ::testing::Test {
