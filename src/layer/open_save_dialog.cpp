@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -23,6 +24,10 @@ constexpr std::array<DWORD, 13> kOptionFlags = {
 };
 constexpr DWORD kAlwaysSetFlags = OFN_EXPLORER | OFN_LONGNAMES | OFN_ENABLESIZING;
 constexpr size_t kSingleSelectionCapacity = 262;
+// The record without the fields that came with Windows 2000: 76 bytes in 32-bit programs.
+constexpr size_t kRequestSize =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
+static_assert(sizeof(void*) != 4 || kRequestSize == 76);
 
 DWORD FlagsOf(OpenSaveOptions options) {
     DWORD flags = kAlwaysSetFlags;
@@ -89,8 +94,7 @@ bool OpenSaveDialog::Choose() {
     const std::string filterList = FilterSpec.empty() ? std::string() : FilterListOf(FilterSpec);
 
     OPENFILENAMEA request{};
-    // The record without the fields that came with Windows 2000.
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.lStructSize = kRequestSize;
     request.hwndOwner = OwnerWindow != nullptr ? OwnerWindow : ApplicationWindowHandle();
     request.hInstance = GetModuleHandleA(nullptr);
     request.lpstrFilter = NullWhenEmpty(filterList);
