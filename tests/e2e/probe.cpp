@@ -5,6 +5,7 @@
 //                                  with "items", the text of every list box entry too
 //   vantrel_probe clip-read FILE   the clipboard's CF_TEXT, exact bytes up to its NUL, into FILE
 //   vantrel_probe clip-set TEXT    puts TEXT on the clipboard as CF_TEXT
+//   vantrel_probe clip-hold        keeps the clipboard open until stdin closes
 //   vantrel_probe lock FILE        holds FILE open without sharing until stdin closes
 //
 // List box entries are read with SendMessageW and a wide buffer: across processes the ANSI
@@ -251,6 +252,24 @@ int SetClipboard(const char* text) {
     return placed ? 0 : 6;
 }
 
+// Keeps the clipboard open, as a busy program may, so that nobody else can open it. It is
+// opened for a window of ours: the platform refuses a second opener only when the windows differ.
+int HoldClipboard() {
+    const HWND owner = CreateWindowExA(0, "STATIC", "vantrel_probe", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                       nullptr, nullptr, nullptr);
+    if (owner == nullptr || !OpenClipboard(owner)) {
+        return 4;
+    }
+    std::fputs("held\n", stdout);
+    std::fflush(stdout);
+    char line[16];
+    while (std::fgets(line, sizeof line, stdin) != nullptr) {
+    }
+    CloseClipboard();
+    DestroyWindow(owner);
+    return 0;
+}
+
 int LockFile(const char* path) {
     const HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -281,10 +300,15 @@ int main(int argc, char** argv) {
     if (command == "clip-set" && argc == 3) {
         return SetClipboard(argv[2]);
     }
+    if (command == "clip-hold") {
+        return HoldClipboard();
+    }
     if (command == "lock" && argc == 3) {
         return LockFile(argv[2]);
     }
-    std::fputs("usage: vantrel_probe windows | clip-read FILE | clip-set TEXT | lock FILE\n",
-               stderr);
+    std::fputs(
+        "usage: vantrel_probe windows [items] | clip-read FILE | clip-set TEXT | clip-hold | "
+        "lock FILE\n",
+        stderr);
     return 2;
 }
