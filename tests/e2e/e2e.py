@@ -124,9 +124,18 @@ class Suite(unittest.TestCase):
         self.desktop.click(*main.item_point(index), button=3)
         return program.wait_popup_menu()
 
+    def clipboard_change(self, what, previous):
+        """Waits until the clipboard's CF_TEXT differs from previous and returns it."""
+        return wait_until(what, lambda: self.changed(self.desktop.clipboard_bytes(), previous))
+
+    @staticmethod
+    def changed(now, previous):
+        return now if now is not None and now != previous else None
+
     def notice(self, program, title):
-        """Waits for a message box with the given title and returns (box, its text)."""
-        box = program.wait_box("a notice titled %r" % title, lambda b: b["text"] == title)
+        """Waits for a message box, checks its title, and returns (box, its texts)."""
+        box = program.wait_box("a notice", lambda b: b["text"] not in ("Open", "Save As"))
+        self.assertEqual(box["text"], title, "the notice's title")
         texts = [c["text"] for c in box["children"]
                  if c["class"] == "Static" and c["text"]]
         return box, texts
@@ -244,7 +253,7 @@ class BatchRun(Suite):
         self.shot("done-context-menu")
         program.choose_menu_item(1)
         want = exported([line for _, line in self.mixed])
-        wait_until("Copy All", lambda: self.desktop.clipboard_bytes() == want)
+        self.assertEqual(self.clipboard_change("Copy All", b"before"), want)
 
         # A second Start while done is impossible: the button is disabled.
         program.click_button(done, "Start")
@@ -315,7 +324,7 @@ class BatchRun(Suite):
         program.wait_popup_menu()
         self.desktop.keys("Down", "Return")
         first = self.long_run[0][1].encode("latin-1")
-        wait_until("Copy during the run", lambda: self.desktop.clipboard_bytes() == first)
+        self.assertEqual(self.clipboard_change("Copy during the run", b"marker"), first)
 
         # Closing the window during the run ends the program normally.
         still = program.look(items=False)
@@ -527,21 +536,22 @@ class Export(Suite):
         lines = done.items
 
         # Copy of the second of three entries: click it, then Shift+F10 and "Copy".
+        self.desktop.set_clipboard("marker")
         self.desktop.click(*done.item_point(1))
         program.wait("the second entry current", lambda m: m.list["current"] == 1)
         self.desktop.keys("shift+F10")
         program.wait_popup_menu()
         self.desktop.keys("Down", "Return")
         want = lines[1].encode("latin-1")
-        wait_until("Copy of the second entry", lambda: self.desktop.clipboard_bytes() == want)
+        self.assertEqual(self.clipboard_change("Copy of the second entry", b"marker"), want)
         self.assertEqual(self.desktop.x_clipboard(), want)
 
         # Copy All: every line followed by CR LF, the last included.
         self.desktop.keys("shift+F10")
         program.wait_popup_menu()
         self.desktop.keys("Down", "Down", "Return")
+        self.assertEqual(self.clipboard_change("Copy All", want), exported(lines))
         want = exported(lines)
-        wait_until("Copy All", lambda: self.desktop.clipboard_bytes() == want)
         # Wine's bridge to the X clipboard turns CR LF into LF.
         self.assertEqual(self.desktop.x_clipboard(), want.replace(b"\r\n", b"\n"))
 
@@ -552,9 +562,11 @@ class Export(Suite):
         self.context_menu_by_mouse(program, program.look())
         program.choose_menu_item(2)
         self.save_as(program, target, confirm_replace=True)
-        wait_until("the saved file", lambda: open(target, "rb").read() == want)
         program.wait_no_box()
+        # The list answers once the handler has returned, so the file is written by then.
         self.assertEqual(program.look().items, lines, "the list is unchanged")
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), want)
 
         # About after the run: titled "Done", ending with the web address.
         program.click_button(program.look(), "About")
