@@ -55,10 +55,10 @@ while time.time() < deadline:
     time.sleep(0.5)
 sys.exit("the window did not appear within 300 s")
 PY
-read -r left top right bottom <"$probe_out.rect"
+read -r left top right bottom <"$probe_out.rect" || true
 rm -f "$probe_out" "$probe_out.rect"
 import -window root "$build/run-screenshot.png"
 echo "screenshot: $build/run-screenshot.png" >&2
-# Close it as a person would: focus the window, then Alt+F4.
-xdotool mousemove $((left + 60)) $((top + 10)) click 1 key alt+F4
+# Close it as a person would: a click into the list to focus the window, then Alt+F4.
+xdotool mousemove $((left + 60)) $((bottom - 20)) click 1 key alt+F4
 wait "$program_pid" || true
