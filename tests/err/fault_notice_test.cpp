@@ -127,21 +127,9 @@ struct FaultRun {
     uintptr_t ProgramBase = 0;
 };
 
-// Runs the fault program, answers its message box (when one comes) and collects what a user
-// and the file system see.
-FaultRun RunFaultProgram(const std::string& fault) {
-    FaultRun run;
-    const std::string reportFile = FolderOfThisProgram() + "fault-" + fault + ".txt";
-    DeleteFileA(reportFile.c_str());
-    std::string commandLine = "\"" + FaultProgram + "\" " + fault + " \"" + reportFile + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(FaultProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << FaultProgram;
-        return run;
-    }
+// Waits for the process's message box, reads it, answers it as a person does and waits for the
+// process to end.
+void AnswerNoticeAndWait(PROCESS_INFORMATION& process, FaultRun& run) {
     const auto deadline = std::chrono::steady_clock::now() + WindowTimeout;
     HWND box = nullptr;
     while (box == nullptr && std::chrono::steady_clock::now() < deadline &&
@@ -169,6 +157,24 @@ FaultRun RunFaultProgram(const std::string& fault) {
     GetExitCodeProcess(process.hProcess, &run.ExitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+// Runs the fault program, answers its message box (when one comes) and collects what a user
+// and the file system see.
+FaultRun RunFaultProgram(const std::string& fault) {
+    FaultRun run;
+    const std::string reportFile = FolderOfThisProgram() + "fault-" + fault + ".txt";
+    DeleteFileA(reportFile.c_str());
+    std::string commandLine = "\"" + FaultProgram + "\" " + fault + " \"" + reportFile + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(FaultProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << FaultProgram;
+        return run;
+    }
+    AnswerNoticeAndWait(process, run);
     run.Report = ReadFileText(reportFile);
     std::smatch base;
     if (std::regex_search(run.Report, base, std::regex("base ([0-9A-F]+)")))
@@ -304,5 +310,42 @@ TEST(LastResortReport, FaultBeforeInstallationOrAfterRemoval) {
         EXPECT_EQ(run.ExitCode, 11u);
     }
 }
+
+#ifdef VANTREL_PROGRAM
+// The shipped program itself: a thread made to run at address 0 inside it, as a stray call
+// would, ends the program with the notice and exit code 1, not with the platform's crash box.
+TEST(UnhandledNotice, TheProgramEndsAFaultWithTheNotice) {
+    const std::string program = VANTREL_PROGRAM;
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process))
+        << "cannot start " << program;
+    WaitForInputIdle(process.hProcess, 30000);
+    const auto deadline = std::chrono::steady_clock::now() + WindowTimeout;
+    HWND window = nullptr;
+    while (window == nullptr && std::chrono::steady_clock::now() < deadline) {
+        window = FindWindowA("obj_Form", "Vantrel");
+        Sleep(50);
+    }
+    ASSERT_NE(window, nullptr) << "the main window did not appear";
+    HANDLE thread = CreateRemoteThread(process.hProcess, nullptr, 0, nullptr, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    CloseHandle(thread);
+
+    FaultRun run;
+    AnswerNoticeAndWait(process, run);
+    EXPECT_TRUE(run.BoxShown) << "no message box";
+    EXPECT_EQ(run.Caption, "Error");
+    EXPECT_EQ(run.Buttons, std::vector<std::string>{"OK"});
+    EXPECT_TRUE(std::regex_search(
+        run.Text, std::regex("^Exception Exception in module .*\\n.*[Aa]ccess violation")))
+        << run.Text;
+    EXPECT_EQ(run.ExitCode, 1u);
+}
+
+#endif
 
 } // namespace
