@@ -59,16 +59,13 @@ class Suite(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop(cls.__name__)
-        cls.desktop.start()
         cls.root = tempfile.mkdtemp(prefix="vantrel-e2e-%s-" % cls.__name__.lower())
+        cls.addClassCleanup(shutil.rmtree, cls.root, True)
+        cls.desktop = Desktop(cls.__name__)
+        cls.addClassCleanup(shutil.rmtree, cls.desktop.scratch, True)
+        cls.addClassCleanup(cls.desktop.stop)
+        cls.desktop.start()
         cls.mixed = fixtures.make_mixed_set(os.path.join(cls.root, "mixed"), cls.root)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desktop.stop()
-        shutil.rmtree(cls.root, ignore_errors=True)
-        shutil.rmtree(cls.desktop.scratch, ignore_errors=True)
 
     def setUp(self):
         self.programs = []

@@ -4,8 +4,10 @@ clipboard), plus vantrel_probe to read windows, the list and the clipboard's exa
 
 Every wait is for an observable state and bounded; nothing sleeps and hopes.
 """
+import ctypes
 import json
 import os
+import signal
 import subprocess
 import tempfile
 import time
@@ -29,6 +31,11 @@ class Config:
 def win_path(path):
     """The name under which a Windows program sees a Linux path (drive Z:)."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def die_with_parent():
+    """In a child before exec: end it when the harness ends, even when ctest kills it."""
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 def wait_until(what, poll, timeout=WAIT, interval=0.1):
@@ -66,7 +73,7 @@ class Desktop:
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
              "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
         os.close(write_end)
         with os.fdopen(read_end) as numbers:
             number = numbers.readline().strip()
@@ -79,7 +86,8 @@ class Desktop:
         self.stop_wine()
         self.prepare_prefix()
         # The server, the services and the desktop start here with no pipe of ours to inherit.
-        run([WINESERVER, "-p"], env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The server outlives its last program by a little, not forever, should we be killed.
+        run([WINESERVER, "-p30"], env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         run([WINE, "wineboot"], env, timeout=300, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
         wait_until("the Wine desktop", lambda: self.windows() is not None)
@@ -106,9 +114,11 @@ class Desktop:
     def stop(self):
         if self.env is not None:
             self.stop_wine()
+            self.env = None
         if self.xvfb is not None:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=30)
+            self.xvfb = None
 
     # --- looking from outside ------------------------------------------------------------
 
