@@ -174,6 +174,15 @@ class Startup(Suite):
         self.assertEqual(about[1], 4)
         self.assertIn(about[0], (592, main.width - 60), "About at the right")
         self.assert_list_at_bottom(main)
+        # An unsorted, extended-selection list with a sunken edge and no plain border.
+        style, exstyle = main.list["style"] & 0xFFFFFFFF, main.list["exstyle"]
+        for name, bit in [("LBS_NOTIFY", 0x1), ("LBS_HASSTRINGS", 0x40),
+                          ("LBS_EXTENDEDSEL", 0x800), ("LBS_NOINTEGRALHEIGHT", 0x100),
+                          ("WS_TABSTOP", 0x10000)]:
+            self.assertTrue(style & bit, name)
+        self.assertFalse(style & 0x2, "LBS_SORT")
+        self.assertFalse(style & 0x800000, "WS_BORDER")
+        self.assertTrue(exstyle & 0x200, "WS_EX_CLIENTEDGE")
         self.close_and_check_exit(program)
 
     def assert_list_at_bottom(self, main, after_resize=False):
@@ -398,6 +407,28 @@ class Intake(Suite):
         self.type_into_name_field(box, '"bravo hybrid.torrent" "alpha.torrent"')
         want.append(win_path(os.path.join(folder, "bravo hybrid.torrent")))
         program.wait("the one new file", lambda m: m.items == want)
+
+        # The Open dialog offers the torrent filter; picking "All files" there carries over to
+        # the next Save dialog, which then offers the text filter's "All files" pair.
+        box = self.open_dialog(program, "AddFiles", "Open")
+        types = [c for c in box["children"] if c["class"] == "ComboBox" and c["id"] == 1136]
+        self.assertEqual(types[0]["combo_text"], "Torrent files *.torrent")
+        self.desktop.click(*center(types[0]["rect"]))
+        self.desktop.keys("Down", "Return")
+        program.wait_box("All files chosen", lambda b: any(
+            c.get("combo_text") == "All files *.*" for c in b["children"]))
+        self.type_into_name_field(box, "trailing newline.torrent")
+        want.append(win_path(os.path.join(folder, "trailing newline.torrent")))
+        program.wait("the file chosen with All files", lambda m: m.items == want)
+        self.context_menu_by_mouse(program, program.look())
+        program.choose_menu_item(2)
+        save = program.wait_box("the Save dialog", lambda b: b["text"] == "Save As")
+        types = [c for c in save["children"] if c["class"] == "ComboBox" and c["id"] == 1136]
+        self.assertEqual(types[0]["combo_text"], "All files *.*")
+        cancel = [c for c in save["children"] if c["class"] == "Button" and c["text"] == "Cancel"]
+        self.desktop.click(*center(cancel[0]["rect"]))
+        program.wait_no_box()
+        self.assertEqual(program.look().items, want)
         self.close_and_check_exit(program)
 
 
