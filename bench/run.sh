@@ -3,13 +3,20 @@
 # checks vantrel-cli's output over them against the recorded digests, then times vantrel-cli
 # against libtorrent, transmission-show and the floor (cat | openssl sha1), alternating, and
 # SHA-1 against OpenSSL. Writes bench/out/results.md, results.json and chart.png.
-#   bash bench/run.sh [--rounds N]
+# Then times the real program under wine64 in a virtual display (bench/gui_timings.py), unless
+# --no-gui is given: bench/out/gui-results.md.
+#   bash bench/run.sh [--no-gui] [--rounds N] [--sample N]
 # Needs about 1.6 GB of disk in bench/out/ and as much free memory for the page cache.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=bench/out
 build=build/bench
+gui=1
+if [ "${1:-}" = "--no-gui" ]; then
+    gui=0
+    shift
+fi
 
 bash tools/setup.sh
 cmake --preset native -B "$build" >/dev/null
@@ -24,3 +31,12 @@ mkdir -p "$out"
 
 /usr/bin/python3 bench/measure.py --cli "$build/src/app/vantrel-cli" --sha1-speed "$build/sha1_speed" \
     --large "$out/large.torrent" --out "$out" "$@"
+
+if [ "$gui" = 1 ]; then
+    windows=build/bench-win64
+    cmake --preset win64 -B "$windows" >/dev/null
+    cmake --build "$windows" --target vantrel vantrel_probe vantrel-cli >/dev/null
+    /usr/bin/python3 bench/gui_timings.py --program "$windows/src/app/vantrel.exe" \
+        --probe "$windows/tests/e2e/vantrel_probe.exe" --cli "$windows/src/app/vantrel-cli.exe" \
+        --prefix "$windows/bench-wineprefix" --out "$out"
+fi

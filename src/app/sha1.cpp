@@ -34,7 +34,7 @@ inline uint32_t BigEndianWord(const uint8_t* p) {
 
 // The message schedule kept as its sixteen most recent words: W_t for t >= 16 replaces W_t-16.
 struct MessageSchedule {
-    uint32_t W[16];
+    alignas(64) uint32_t W[16];
 
     uint32_t At(int t) {
         if (t >= 16)
