@@ -10,6 +10,7 @@
 
 #include <random>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -17,7 +18,7 @@ template <typename State> using BlocksFunction = void (*)(State&, const uint8_t*
 
 template <typename State> void PortableBlocks(State& state, const uint8_t* blocks, size_t count) {
     for (; count > 0; --count, blocks += kMessageBlockBytes) {
-        if constexpr (sizeof(State) == sizeof(Sha1State))
+        if constexpr (std::is_same_v<State, Sha1State>)
             Sha1ProcessBlock(state, blocks);
         else
             Sha256ProcessBlock(state, blocks);
