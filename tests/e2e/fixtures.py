@@ -10,7 +10,7 @@ NOT_A_TORRENT = "Not a Torrent File   "
 
 def expected_line(path):
     """The list line for a metainfo file: libtorrent's v1 info-hash (v2 for v2-only files)."""
-    info = lt.torrent_info(path)
+    info = lt.torrent_info(path, {"max_buffer_size": 100_000_000, "max_pieces": 10_000_000})
     hashes = info.info_hashes()
     digest = hashes.v1 if hashes.has_v1() else hashes.v2
     return str(digest).upper() + "   " + os.path.basename(path)
@@ -71,7 +71,7 @@ def make_mixed_set(folder, payload_root):
     return entries
 
 
-def make_big_torrent(path, pieces=400_000, seed=9):
+def make_big_torrent(path, pieces=2_000_000, seed=9):
     """A valid v1 metainfo file with a large info dictionary (20 bytes a piece), so that hashing
     one takes a noticeable moment; written with libtorrent's bencoder."""
     rnd = random.Random(seed)

@@ -357,7 +357,7 @@ class Vantrel:
 
     def close(self):
         """Closes the main window as a person does: Alt+F4 on the active window."""
-        main = self.look()
+        main = self.look(items=False)
         self.desktop.click(main.rect[0] + 60, main.rect[1] + 10)
         self.desktop.keys("alt+F4")
 

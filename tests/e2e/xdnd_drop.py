@@ -39,7 +39,7 @@ def client_message(disp, target, atom, data):
     disp.flush()
 
 
-def drop(paths, x, y, timeout=30.0):
+def drop(paths, x, y, timeout=120.0):
     disp = display.Display()
     names = ["XdndAware", "XdndSelection", "XdndEnter", "XdndPosition", "XdndStatus", "XdndDrop",
              "XdndLeave", "XdndFinished", "XdndActionCopy", "text/uri-list"]
