@@ -6,9 +6,11 @@ usage: e2e.py --program vantrel.exe --probe vantrel_probe.exe --artifacts DIR --
               [SUITE[.test] ...]
 """
 import argparse
+import ctypes
 import getpass
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -45,6 +47,34 @@ class Holder:
     def __exit__(self, *exc):
         self.process.stdin.close()
         self.process.wait(timeout=60)
+
+
+class OpenCounter:
+    """Counts the openings of one file by anyone (inotify), through links too."""
+
+    IN_OPEN = 0x20
+
+    def __init__(self, path):
+        libc = ctypes.CDLL("libc.so.6", use_errno=True)
+        self.fd = libc.inotify_init1(os.O_NONBLOCK)
+        if self.fd < 0 or libc.inotify_add_watch(self.fd, os.fsencode(path), self.IN_OPEN) < 0:
+            raise OSError(ctypes.get_errno(), "inotify")
+        self.opened = 0
+
+    def count(self):
+        while True:
+            try:
+                data = os.read(self.fd, 65536)
+            except BlockingIOError:
+                return self.opened
+            offset = 0
+            while offset < len(data):
+                _, _, _, length = struct.unpack_from("iIII", data, offset)
+                offset += 16 + length
+                self.opened += 1
+
+    def close(self):
+        os.close(self.fd)
 
 
 def run_quietly(command):
@@ -242,8 +272,8 @@ class BatchRun(Suite):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        big = fixtures.make_big_torrent(os.path.join(cls.root, "big.torrent"))
-        cls.long_run = fixtures.make_long_run(os.path.join(cls.root, "long"), LONG_RUN, big)
+        cls.big = fixtures.make_big_torrent(os.path.join(cls.root, "big.torrent"))
+        cls.long_run = fixtures.make_long_run(os.path.join(cls.root, "long"), LONG_RUN, cls.big)
 
     def test_start_done_clear_and_menu_items(self):
         program = self.start()
@@ -337,6 +367,8 @@ class BatchRun(Suite):
         program = self.start()
         main = self.load_by_drop(program, self.long_run)
         self.desktop.set_clipboard("marker")
+        opened = OpenCounter(self.big)
+        self.addCleanup(opened.close)
         program.click_button(main, "Start")
         running = program.wait_caption("Processing...", items=False)
         # "Copy" stays usable: it copies the current entry, the first result line. A click on
@@ -354,6 +386,8 @@ class BatchRun(Suite):
         program.close()
         code = program.exit_code()
         self.assertEqual(code, 0, "exit code after closing during a run")
+        self.assertGreater(opened.count(), 0)
+        self.assertLess(opened.count(), LONG_RUN, "the run stopped: not every file was read")
         self.assertEqual([w for w in self.desktop.windows()["windows"]
                           if w["class"] == "#32770"], [], "no notice left behind")
 
