@@ -188,7 +188,7 @@ class Startup(Suite):
         args = [win_path(a), win_path(notes), os.path.relpath(b, self.root), win_path(a),
                 win_path(missing)]
         program = self.start(args)
-        main = program.wait("the window")
+        main = program.wait_settled("the window")
         self.shot("ready-with-command-line-files")
         self.assertEqual(main.items, [line_a, line_notes, line_b, line_a,
                                       fixtures.not_a_torrent_line(missing)])
@@ -230,7 +230,7 @@ class Startup(Suite):
 
     def test_resize_springs_back_and_moves_about(self):
         program = self.start()
-        main = program.wait("the window")
+        main = program.wait_settled("the window")
         self.assertEqual(main.items, [])
         sw, sh = main.screen
         self.assertEqual((main.rect[0], main.rect[1]),
@@ -243,8 +243,10 @@ class Startup(Suite):
 
         # 100 pixels wider and taller by dragging the bottom-right corner.
         self.desktop.drag(corner, (corner[0] + 100, corner[1] + 100))
-        grown = program.wait("the larger window", lambda m: m.width == width + 100
-                             and m.height == height + 100)
+        program.wait("the larger window", lambda m: m.width == width + 100
+                     and m.height == height + 100)
+        grown = program.wait_settled("the larger window")
+        self.assertEqual((grown.width, grown.height), (width + 100, height + 100))
         self.shot("resized-larger")
         about = grown.client_rect(grown.button("About"))
         self.assertEqual(about[0], grown.width - 60)
@@ -259,7 +261,9 @@ class Startup(Suite):
         # Dragged far below 400 x 80: the window springs back to the minimum.
         corner = (grown.rect[2] - 2, grown.rect[3] - 2)
         self.desktop.drag(corner, (grown.rect[0] + 150, grown.rect[1] + 40))
-        small = program.wait("the minimum size", lambda m: m.width == 400 and m.height == 80)
+        program.wait("the minimum size", lambda m: m.width == 400 and m.height == 80)
+        small = program.wait_settled("the minimum size")
+        self.assertEqual((small.width, small.height), (400, 80))
         self.shot("resized-to-minimum")
         about = small.client_rect(small.button("About"))
         self.assertEqual(about[0], 400 - 60)

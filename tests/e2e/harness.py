@@ -315,6 +315,21 @@ class Vantrel:
             return main if condition(main) else None
         return wait_until(what, poll, timeout)
 
+    def wait_settled(self, what, timeout=WAIT):
+        """Waits for the shown window and then until two looks in a row find the same layout:
+        a look taken while the window is being laid out for its first showing may catch the
+        list and the client area at different moments."""
+        def layout(main):
+            return [main.rect, main.client] + [c["rect"] for c in main.window["children"]]
+        previous = layout(self.wait(what, timeout=timeout))
+        def poll():
+            nonlocal previous
+            main = self.wait(what, timeout=timeout)
+            now = layout(main)
+            settled, previous = now == previous, now
+            return main if settled else None
+        return wait_until(what + " laid out", poll, timeout)
+
     def wait_caption(self, caption, timeout=WAIT, items=True):
         return self.wait("the caption %r" % caption, lambda m: m.caption == caption, timeout,
                          items)
