@@ -14,6 +14,8 @@
 #include "layer/text_file.h"
 #include "layer/text_ops.h"
 
+#include <optional>
+
 MainForm* TheMainForm = nullptr;
 
 namespace {
@@ -29,6 +31,36 @@ constexpr int32_t kSaveItem = 2;
 
 constexpr int32_t kAbortRequested = 1;
 constexpr int32_t kNoAbortRequest = 0;
+
+// Adds many entries to a list without drawing it after each one; the list is drawn once at the
+// end, and on request in between (Show), so that a long run still shows its progress.
+class BulkListUpdate {
+  public:
+    explicit BulkListUpdate(Control* list) : list_(list) { SetRedraw(list_, false); }
+    ~BulkListUpdate() {
+        SetRedraw(list_, true);
+        Invalidate(list_);
+    }
+    BulkListUpdate(const BulkListUpdate&) = delete;
+    BulkListUpdate& operator=(const BulkListUpdate&) = delete;
+
+    // Draws the list as it is now, at most every kProgressInterval milliseconds.
+    void ShowProgress() {
+        DWORD now = GetTickCount();
+        if (now - lastShown_ < kProgressInterval)
+            return;
+        lastShown_ = now;
+        SetRedraw(list_, true);
+        Invalidate(list_);
+        PaintNow(list_);
+        SetRedraw(list_, false);
+    }
+
+  private:
+    static constexpr DWORD kProgressInterval = 200;
+    Control* list_;
+    DWORD lastShown_ = GetTickCount();
+};
 
 void SetListMenuItemsEnabled(Menu* menu, bool enabled) {
     SetItemEnabled(MenuItemAt(menu, kCopyAllItem), enabled);
@@ -100,6 +132,7 @@ void MainForm::FormCreate(LayerObject*) {
     FileDialog->OpenMode = false;
     // Parameters are hashed before the window shows; their lines go in without duplicate check.
     int32_t count = CommandLineParameterCount();
+    BulkListUpdate update(FileList);
     for (int32_t i = 1; i <= count; ++i)
         AppendResultLines(CommandLineParameter(i));
 }
@@ -162,6 +195,7 @@ void MainForm::StartButtonClick(Control*) {
     ClearFileList();
 
     int32_t names = runSnapshot->Count();
+    std::optional<BulkListUpdate> update(std::in_place, FileList);
     for (int32_t i = 0; i < names; ++i) {
         if (ClearButton->UserValue == kAbortRequested) {
             ClearButton->UserValue = kNoAbortRequest;
@@ -172,8 +206,10 @@ void MainForm::StartButtonClick(Control*) {
         if (WindowClosed())
             break;
         AppendResultLines(runSnapshot->Item(i));
+        update->ShowProgress();
         ProcessOneMessage(ApplicationWindow);
     }
+    update.reset();
     Release(runSnapshot);
     if (WindowClosed())
         return;
@@ -218,6 +254,7 @@ void MainForm::AddFilesButtonClick(Control*) {
             size_t folderEnd = result.find('\r');
             std::string prefix = result.substr(0, folderEnd) + "\\";
             size_t start = folderEnd + 1;
+            BulkListUpdate update(FileList);
             while (result.size() - start > 1) {
                 size_t end = result.find('\r', start);
                 AddFileToList(prefix + result.substr(start, end - start));
@@ -236,14 +273,18 @@ void MainForm::AddDirButtonClick(Control*) {
         return;
     StrList* found = new StrList();
     DirectorySearch(DirDialog->FolderPath(), "*.*", found);
-    for (int32_t i = 0; i < found->Count(); ++i)
-        AddFileToList(found->Item(i));
+    {
+        BulkListUpdate update(FileList);
+        for (int32_t i = 0; i < found->Count(); ++i)
+            AddFileToList(found->Item(i));
+    }
     DirDialog->SetPreselectedFolder(DirDialog->FolderPath());
     Release(found);
 }
 
 void MainForm::FormDropFiles(Control*, const std::string& names, POINT) {
     std::string text = names;
+    BulkListUpdate update(FileList);
     // Split from the end, so the names arrive last first.
     for (int32_t p = static_cast<int32_t>(text.size()); p >= 1; --p) {
         if (text[static_cast<size_t>(p - 1)] != '\r')

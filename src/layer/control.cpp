@@ -405,6 +405,16 @@ void Invalidate(Control* control) {
     }
 }
 
+void SetRedraw(Control* control, bool redraw) {
+    SendToWindow(control, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+}
+
+void PaintNow(Control* control) {
+    if (control->Handle != nullptr) {
+        UpdateWindow(control->Handle);
+    }
+}
+
 bool HasWindow(const Control* control) {
     return control->Handle != nullptr;
 }

@@ -167,6 +167,11 @@ bool CreateControlWindow(Control* control);
 void CreateChildWindows(Control* control);
 LRESULT SendToWindow(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 void Invalidate(Control* control);
+// Stops (false) or resumes (true) drawing the window while its content changes in bulk: every
+// change of a visible list box is drawn at once otherwise, which makes adding many items slow.
+void SetRedraw(Control* control, bool redraw);
+// Paints the window's invalid parts now instead of when the message queue is empty.
+void PaintNow(Control* control);
 bool HasWindow(const Control* control);
 
 // Properties.
