@@ -337,6 +337,8 @@ class Vantrel:
     def boxes(self, snapshot=None):
         """The program's dialog windows (message boxes, file dialogs, the folder browser)."""
         snapshot = snapshot or self.desktop.windows()
+        if snapshot is None:  # the probe could not look this time: no box seen yet
+            return []
         return [w for w in snapshot["windows"]
                 if w["class"] == "#32770" and w["visible"] and w["pid"] == self.pid]
 
