@@ -65,6 +65,34 @@ struct FileEnds {
 };
 
 #ifdef _WIN32
+using Stream = HANDLE;
+#else
+using Stream = int;
+#endif
+
+// Reads up to `count` bytes into `data`; the count actually read, which is short only at the
+// end of the stream, or -1 on a read error.
+int64_t ReadUpTo(Stream stream, char* data, size_t count);
+
+// The whole rest of a stream that may not be sizable, such as a pipe.
+std::string ReadToEnd(Stream stream) {
+    std::string content;
+    size_t filled = 0;
+    for (;;) {
+        if (!TryReserveBytes(content, filled + kChunkBytes))
+            return {};
+        int64_t got = ReadUpTo(stream, content.data() + filled, kChunkBytes);
+        if (got < 0)
+            return {};
+        filled += static_cast<size_t>(got);
+        if (static_cast<size_t>(got) < kChunkBytes)
+            break;
+    }
+    content.resize(filled);
+    return content;
+}
+
+#ifdef _WIN32
 
 class FileHandle {
   public:
@@ -87,8 +115,6 @@ class FileHandle {
     HANDLE handle_;
 };
 
-// Reads up to `count` bytes into `data`; the count actually read, which is short only at the
-// end of the file, or -1 on a read error.
 int64_t ReadUpTo(HANDLE handle, char* data, size_t count) {
     size_t done = 0;
     while (done < count) {
@@ -119,21 +145,7 @@ std::string ReadStandardInput() {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE)
         return {};
-    // Standard input may be a pipe that cannot be sized: read it to its end.
-    std::string content;
-    size_t filled = 0;
-    for (;;) {
-        if (!TryReserveBytes(content, filled + kChunkBytes))
-            return {};
-        int64_t got = ReadUpTo(input, content.data() + filled, kChunkBytes);
-        if (got < 0)
-            return {};
-        filled += static_cast<size_t>(got);
-        if (static_cast<size_t>(got) < kChunkBytes)
-            break;
-    }
-    content.resize(filled);
-    return content;
+    return ReadToEnd(input);
 }
 
 // The byte at `offset`, or -1 when it cannot be read.
@@ -241,23 +253,6 @@ bool WriteAll(int fd, std::string_view text) {
         done += static_cast<size_t>(wrote);
     }
     return true;
-}
-
-std::string ReadToEnd(int fd) {
-    std::string content;
-    size_t filled = 0;
-    for (;;) {
-        if (!TryReserveBytes(content, filled + kChunkBytes))
-            return {};
-        int64_t got = ReadUpTo(fd, content.data() + filled, kChunkBytes);
-        if (got < 0)
-            return {};
-        filled += static_cast<size_t>(got);
-        if (static_cast<size_t>(got) < kChunkBytes)
-            break;
-    }
-    content.resize(filled);
-    return content;
 }
 
 std::string ReadStandardInput() {
