@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Times the real program, vantrel.exe, under wine64 in a virtual display, driven from outside
-as a person drives it (the end-to-end harness of tests/e2e): start-up hashing of command-line
+as a person drives it (the end-to-end harness of tests/app/e2e): start-up hashing of command-line
 files, a Start-to-"Done" batch run over the small corpus, and Add Dir on trees of 1,000, 10,000
 and 50,000 files, each against vantrel-cli.exe -j 1 on the same files where that applies.
 
@@ -21,7 +21,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "app", "e2e"))
 
 from harness import WINE, Config, Desktop, Vantrel, center, wait_until, win_path  # noqa: E402
 

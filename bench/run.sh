@@ -29,7 +29,7 @@ mkdir -p "$out"
 /usr/bin/python3 bench/generate_corpus.py small "$out/small"
 [ -f "$out/large.torrent" ] || /usr/bin/python3 bench/make_large.py "$out/large.torrent" 268435456
 
-/usr/bin/python3 bench/measure.py --cli "$build/src/app/vantrel-cli" --sha1-speed "$build/sha1_speed" \
+/usr/bin/python3 bench/measure.py --cli "$build/src/cli/vantrel-cli" --sha1-speed "$build/sha1_speed" \
     --large "$out/large.torrent" --out "$out" "$@"
 
 if [ "$gui" = 1 ]; then
@@ -37,6 +37,6 @@ if [ "$gui" = 1 ]; then
     cmake --preset win64 -B "$windows" >/dev/null
     cmake --build "$windows" --target vantrel vantrel_probe vantrel-cli >/dev/null
     /usr/bin/python3 bench/gui_timings.py --program "$windows/src/app/vantrel.exe" \
-        --probe "$windows/tests/e2e/vantrel_probe.exe" --cli "$windows/src/app/vantrel-cli.exe" \
+        --probe "$windows/tests/app/e2e/vantrel_probe.exe" --cli "$windows/src/cli/vantrel-cli.exe" \
         --prefix "$windows/bench-wineprefix" --out "$out"
 fi

@@ -3,8 +3,8 @@
 // the bytes per user CPU second over all of them, in MB/s (10^6 bytes per second). Counting CPU
 // time rather than wall time keeps other processes on a shared machine out of the figure.
 // VANTREL_SHA_EXTENSIONS=off in the environment times the portable code.
-#include "app/cpu_features.h"
-#include "app/sha1.h"
+#include "core/cpu_features.h"
+#include "core/sha1.h"
 
 #include <cstdio>
 #include <string>

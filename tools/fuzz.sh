@@ -8,10 +8,10 @@ seconds=${1:-60}
 out=build/fuzz
 mkdir -p "$out/corpus" "$out/findings"
 
-sources=(src/app/{message_padding,sha1,sha256,cpu_features,sha_extensions,bencode_scan,info_hash}.cpp
-    src/layer/{text_ops,text_file}.cpp)
+sources=(src/core/{message_padding,sha1,sha256,cpu_features,sha_extensions,bencode_scan,info_hash}.cpp
+    src/core/{text_ops,text_file,text_file_posix}.cpp)
 clang++ -std=c++20 -O1 -g -Isrc -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    tests/fuzz/info_hash_fuzz.cpp "${sources[@]}" -o "$out/info_hash_fuzz"
+    tests/core/info_hash_fuzz.cpp "${sources[@]}" -o "$out/info_hash_fuzz"
 
 # Seeds: the shapes the byte search and the strict scan take apart.
 seed() { printf '%s' "$2" >"$out/corpus/$1"; }

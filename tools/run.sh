@@ -32,7 +32,7 @@ trap cleanup EXIT
 program_pid=$!
 probe_out=$(mktemp)
 # Prints the main window's list once the window shows; its screen rectangle goes to fd 3.
-/usr/bin/python3 - "$root/tools/wine-run.sh" "$build/tests/e2e/vantrel_probe.exe" "$probe_out" 3>"$probe_out.rect" <<'PY'
+/usr/bin/python3 - "$root/tools/wine-run.sh" "$build/tests/app/e2e/vantrel_probe.exe" "$probe_out" 3>"$probe_out.rect" <<'PY'
 import json, os, subprocess, sys, time
 wine_run, probe, out = sys.argv[1:4]
 deadline = time.time() + 300

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine64
+  wine wine64 wine32:i386
   xvfb xdotool xclip x11-utils imagemagick python3-xlib
   python3-libtorrent mktorrent transmission-cli
   openssl coreutils hyperfine python3-matplotlib
@@ -24,5 +24,9 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+# The shipped program is 32-bit: Wine runs it with its 32-bit half, from the i386 architecture.
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

@@ -1,8 +1,8 @@
 #include "app/main_form.h"
 
-#include "app/info_hash.h"
+#include "core/info_hash.h"
 #include "layer/clipboard.h"
-#include "layer/command_line.h"
+#include "core/command_line.h"
 #include "layer/directory_search.h"
 #include "layer/dispatch.h"
 #include "layer/folder_dialog.h"
@@ -11,8 +11,8 @@
 #include "layer/notice.h"
 #include "layer/open_save_dialog.h"
 #include "layer/str_list.h"
-#include "layer/text_file.h"
-#include "layer/text_ops.h"
+#include "core/text_file.h"
+#include "core/text_ops.h"
 
 #include <optional>
 

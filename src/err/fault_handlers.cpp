@@ -3,7 +3,7 @@
 #include "err/fault_tables.h"
 #include "err/format_text.h"
 #include "err/runtime_faults.h"
-#include "layer/text_ops.h"
+#include "core/text_ops.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "err/runtime_faults.h"
 
 #include "err/fault_tables.h"
-#include "layer/text_ops.h"
+#include "core/text_ops.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 
 #include "layer/control.h"
 #include "layer/dispatch.h"
-#include "layer/text_ops.h"
+#include "core/text_ops.h"
 
 #include <array>
 #include <cstring>

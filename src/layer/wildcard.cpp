@@ -3,22 +3,14 @@
 #include <cstddef>
 #include <string>
 
-#ifdef _WIN32
 #include <windows.h>
-#endif
 
 namespace {
 
-// Lower case as the system's ANSI code page defines it on Windows; plain ASCII elsewhere.
+// Lower case as the system's ANSI code page defines it.
 std::string LowerCaseCopy(std::string_view text) {
     std::string copy(text);
-#ifdef _WIN32
     CharLowerBuffA(copy.data(), static_cast<DWORD>(copy.size()));
-#else
-    for (char& c : copy)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-#endif
     return copy;
 }
 

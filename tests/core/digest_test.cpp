@@ -1,7 +1,7 @@
 // SHA-1 and SHA-256 against the standard's examples and reference digests of the padding
 // boundaries, and one message past 2^28 bytes checked against coreutils.
-#include "app/sha1.h"
-#include "app/sha256.h"
+#include "core/sha1.h"
+#include "core/sha256.h"
 
 #include <gtest/gtest.h>
 

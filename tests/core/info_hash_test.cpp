@@ -1,7 +1,7 @@
 // Which bytes are hashed, and which line a file gets, for hand-made metainfo content.
-#include "app/info_hash.h"
-#include "app/sha1.h"
-#include "app/sha256.h"
+#include "core/info_hash.h"
+#include "core/sha1.h"
+#include "core/sha256.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Loading a file only when its end bytes can belong to a metainfo file, and the lines that
 // come of it: the same as from loading the whole file, for small and large files alike.
-#include "app/info_hash.h"
-#include "layer/text_file.h"
+#include "core/info_hash.h"
+#include "core/text_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>

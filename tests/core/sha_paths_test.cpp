@@ -1,10 +1,10 @@
 // The SHA extensions path against the portable compression: random messages of every length
 // up to 10,000 bytes at every alignment, and the standard's examples through each path alone.
-#include "app/cpu_features.h"
-#include "app/digest_text.h"
-#include "app/sha1.h"
-#include "app/sha256.h"
-#include "app/sha_extensions.h"
+#include "core/cpu_features.h"
+#include "core/digest_text.h"
+#include "core/sha1.h"
+#include "core/sha256.h"
+#include "core/sha_extensions.h"
 
 #include <gtest/gtest.h>
 

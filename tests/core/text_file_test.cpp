@@ -1,5 +1,5 @@
 // Whole-file reading and writing on real files.
-#include "layer/text_file.h"
+#include "core/text_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>

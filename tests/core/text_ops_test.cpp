@@ -1,5 +1,5 @@
-#include "layer/command_line.h"
-#include "layer/text_ops.h"
+#include "core/command_line.h"
+#include "core/text_ops.h"
 
 #include <gtest/gtest.h>
 

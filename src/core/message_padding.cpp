@@ -1,4 +1,4 @@
-#include "app/message_padding.h"
+#include "core/message_padding.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/cpu_features.h"
+#include "core/cpu_features.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/bencode_scan.h"
+#include "core/bencode_scan.h"
 
 #include <vector>
 

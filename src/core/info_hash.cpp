@@ -1,10 +1,10 @@
-#include "app/info_hash.h"
+#include "core/info_hash.h"
 
-#include "app/bencode_scan.h"
-#include "app/sha1.h"
-#include "app/sha256.h"
-#include "layer/text_file.h"
-#include "layer/text_ops.h"
+#include "core/bencode_scan.h"
+#include "core/sha1.h"
+#include "core/sha256.h"
+#include "core/text_file.h"
+#include "core/text_ops.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // vantrel-cli: prints, for each file it is given, the lines the list would show.
-#include "app/cli_options.h"
-#include "app/folder_files.h"
-#include "app/ordered_hashing.h"
-#include "layer/command_line.h"
+#include "cli/cli_options.h"
+#include "core/folder_walk.h"
+#include "cli/ordered_hashing.h"
+#include "core/command_line.h"
 
 #include <cstdio>
 #include <iostream>

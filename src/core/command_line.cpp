@@ -1,13 +1,4 @@
-#include "layer/command_line.h"
-
-#include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <climits>
-#include <unistd.h>
-#endif
+#include "core/command_line.h"
 
 namespace {
 
@@ -59,64 +50,6 @@ std::string CommandLineToken(std::string_view commandLine, int32_t index) {
         return token;
     }
 }
-
-#ifdef _WIN32
-
-namespace {
-
-std::string ProgramFileName() {
-    std::vector<char> buffer(MAX_PATH + 1);
-    for (;;) {
-        DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-} // namespace
-
-std::string CommandLineParameter(int32_t index) {
-    if (index == 0)
-        return ProgramFileName();
-    return CommandLineToken(GetCommandLineA(), index);
-}
-
-#else
-
-namespace {
-
-std::vector<std::string>& Arguments() {
-    static std::vector<std::string> arguments;
-    return arguments;
-}
-
-std::string ProgramFileName() {
-    std::vector<char> buffer(PATH_MAX);
-    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length <= 0)
-        return Arguments().empty() ? std::string() : Arguments().front();
-    return std::string(buffer.data(), static_cast<size_t>(length));
-}
-
-} // namespace
-
-void SetCommandLineArguments(int argc, char** argv) {
-    Arguments().assign(argv, argv + argc);
-}
-
-std::string CommandLineParameter(int32_t index) {
-    if (index == 0)
-        return ProgramFileName();
-    if (index < 0 || static_cast<size_t>(index) >= Arguments().size())
-        return {};
-    return Arguments()[static_cast<size_t>(index)];
-}
-
-#endif
 
 int32_t CommandLineParameterCount() {
     int32_t count = 0;

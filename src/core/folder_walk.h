@@ -1,5 +1,5 @@
 #pragma once
-// The files below a folder, for vantrel-cli's folder arguments.
+// The files below a folder: the one walk behind Add Dir and vantrel-cli's folder arguments.
 #include <string>
 #include <string_view>
 #include <vector>

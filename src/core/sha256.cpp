@@ -1,9 +1,9 @@
-#include "app/sha256.h"
+#include "core/sha256.h"
 
-#include "app/cpu_features.h"
-#include "app/digest_text.h"
-#include "app/sha256_constants.h"
-#include "app/sha_extensions.h"
+#include "core/cpu_features.h"
+#include "core/digest_text.h"
+#include "core/sha256_constants.h"
+#include "core/sha_extensions.h"
 
 namespace {
 

@@ -1,82 +1,12 @@
-#include "app/folder_files.h"
+// The folder walk over POSIX directories, names sorted within a folder.
+#include "core/folder_walk.h"
 
-#include <algorithm>
-#include <cstdint>
+#include "core/folder_trail.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <dirent.h>
 #include <sys/stat.h>
-#endif
 
 namespace {
-
-// Which folder a path leads to, whatever way it takes there.
-struct FolderIdentity {
-    uint64_t device;
-    uint64_t index;
-    bool operator==(const FolderIdentity&) const = default;
-};
-
-// The folders the search is inside, outermost first.
-using FolderTrail = std::vector<FolderIdentity>;
-
-bool IsOnTrail(const FolderTrail& trail, const FolderIdentity& identity) {
-    return std::find(trail.begin(), trail.end(), identity) != trail.end();
-}
-
-#ifdef _WIN32
-
-std::string FolderPrefix(std::string_view folder) {
-    std::string prefix(folder);
-    if (prefix.empty() || (prefix.back() != '\\' && prefix.back() != '/'))
-        prefix += '\\';
-    return prefix;
-}
-
-bool IdentityOf(const std::string& folder, FolderIdentity& identity) {
-    HANDLE handle =
-        CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION information{};
-    bool known = GetFileInformationByHandle(handle, &information) != 0;
-    CloseHandle(handle);
-    identity = {information.dwVolumeSerialNumber,
-                (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
-    return known;
-}
-
-void Search(const std::string& folder, FolderTrail& trail, std::vector<std::string>& files) {
-    FolderIdentity identity{};
-    bool known = IdentityOf(folder, identity);
-    if (known && IsOnTrail(trail, identity))
-        return;
-    const std::string prefix = FolderPrefix(folder);
-    std::vector<std::string> subfolders;
-    WIN32_FIND_DATAA record;
-    HANDLE search = FindFirstFileA((prefix + "*").c_str(), &record);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = record.cFileName;
-        if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            files.push_back(prefix + name);
-        else if (name != "." && name != "..")
-            subfolders.push_back(std::move(name));
-    } while (FindNextFileA(search, &record));
-    FindClose(search);
-    if (known)
-        trail.push_back(identity);
-    for (const std::string& subfolder : subfolders)
-        Search(prefix + subfolder, trail, files);
-    if (known)
-        trail.pop_back();
-}
-
-#else
 
 std::string FolderPrefix(std::string_view folder) {
     std::string prefix(folder);
@@ -145,19 +75,12 @@ void Search(const std::string& folder, FolderTrail& trail, std::vector<std::stri
     trail.pop_back();
 }
 
-#endif
-
 } // namespace
 
 bool IsFolder(std::string_view name) {
     std::string path(name);
-#ifdef _WIN32
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-#else
     struct stat information {};
     return stat(path.c_str(), &information) == 0 && S_ISDIR(information.st_mode);
-#endif
 }
 
 void AppendFolderFiles(std::string_view folder, std::vector<std::string>& files) {

@@ -1,7 +1,7 @@
 // libFuzzer target: any content must give one well-shaped line or the two-line report, never
 // a crash, a hang or a read outside the content.
-#include "app/bencode_scan.h"
-#include "app/info_hash.h"
+#include "core/bencode_scan.h"
+#include "core/info_hash.h"
 
 #include <cstdint>
 #include <cstdlib>

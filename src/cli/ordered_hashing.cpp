@@ -1,6 +1,6 @@
-#include "app/ordered_hashing.h"
+#include "cli/ordered_hashing.h"
 
-#include "app/info_hash.h"
+#include "core/info_hash.h"
 
 #include <algorithm>
 #include <atomic>

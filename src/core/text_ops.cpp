@@ -1,4 +1,4 @@
-#include "layer/text_ops.h"
+#include "core/text_ops.h"
 
 #include <algorithm>
 

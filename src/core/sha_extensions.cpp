@@ -1,6 +1,6 @@
-#include "app/sha_extensions.h"
+#include "core/sha_extensions.h"
 
-#include "app/sha256_constants.h"
+#include "core/sha256_constants.h"
 
 #include <utility>
 

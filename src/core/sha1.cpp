@@ -1,8 +1,8 @@
-#include "app/sha1.h"
+#include "core/sha1.h"
 
-#include "app/cpu_features.h"
-#include "app/digest_text.h"
-#include "app/sha_extensions.h"
+#include "core/cpu_features.h"
+#include "core/digest_text.h"
+#include "core/sha_extensions.h"
 
 namespace {
 

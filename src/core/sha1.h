@@ -1,6 +1,6 @@
 #pragma once
 // SHA-1 (FIPS 180-4) over a message held whole in memory.
-#include "app/message_padding.h"
+#include "core/message_padding.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 // SHA-256 (FIPS 180-4) over a message held whole in memory: the info-hash of v2-only torrents.
-#include "app/message_padding.h"
+#include "core/message_padding.h"
 
 #include <cstddef>
 #include <cstdint>

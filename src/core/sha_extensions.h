@@ -1,8 +1,8 @@
 #pragma once
 // SHA-1 and SHA-256 compression with the processor's SHA extensions. Call these only when
 // UseShaExtensions() is true; on other processors they are not available.
-#include "app/sha1.h"
-#include "app/sha256.h"
+#include "core/sha1.h"
+#include "core/sha256.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-#include "layer/text_ops.h"
+#include "core/text_ops.h"
 
 #include <cstdint>
 #include <string>
