@@ -10,15 +10,15 @@
 
 namespace {
 
-class OpenFile {
+class FileHandle {
   public:
-    explicit OpenFile(HANDLE handle) : handle_(handle) {}
-    ~OpenFile() {
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
         if (IsOpen())
             CloseHandle(handle_);
     }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
     HANDLE Get() const { return handle_; }
 
@@ -77,7 +77,7 @@ std::string RegularFileReader::Read(std::string_view name, char first, char last
     }
     if (name.find('\0') != std::string_view::npos)
         return ErrorText(ERROR_INVALID_NAME);
-    OpenFile file(CreateFileA(std::string(name).c_str(), GENERIC_READ,
+    FileHandle file(CreateFileA(std::string(name).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
