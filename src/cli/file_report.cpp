@@ -98,12 +98,8 @@ std::string MagnetLink(std::string_view content, const MetainfoLayout& layout) {
     return link;
 }
 
-} // namespace
-
-FileReport ReportFile(const std::string& name, OutputForm form, std::string_view lineEnd) {
-    thread_local RegularFileReader reader;
-    const std::string failure = reader.Read(name, 'd', 'e');
-    const std::string_view content = failure.empty() ? reader.Content() : std::string_view();
+FileReport Report(const std::string& name, OutputForm form, std::string_view lineEnd,
+                  std::string_view content, const std::string& failure) {
     FileReport report;
     if (!failure.empty()) {
         report.failed = true;
@@ -128,4 +124,16 @@ FileReport ReportFile(const std::string& name, OutputForm form, std::string_view
         break;
     }
     return report;
+}
+
+} // namespace
+
+FileReport ReportFile(const std::string& name, OutputForm form, std::string_view lineEnd) {
+    thread_local RegularFileReader reader;
+    std::string failure = reader.Read(name, 'd', 'e');
+    FileReport report = Report(name, form, lineEnd,
+                               failure.empty() ? reader.Content() : std::string_view(), failure);
+    // Content that changed under the program gives no verdict: the file counts as unreadable.
+    failure = reader.Finish();
+    return failure.empty() ? report : Report(name, form, lineEnd, {}, failure);
 }

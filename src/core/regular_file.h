@@ -9,6 +9,7 @@
 class RegularFileReader {
   public:
     RegularFileReader() = default;
+    ~RegularFileReader();
     RegularFileReader(const RegularFileReader&) = delete;
     RegularFileReader& operator=(const RegularFileReader&) = delete;
 
@@ -23,7 +24,15 @@ class RegularFileReader {
     // The bytes of the last file read; valid until the next Read.
     std::string_view Content() const { return content_; }
 
+    // To be called when done with Content(): the empty text, or the reason the content cannot be
+    // trusted. Where large files are mapped into memory rather than copied (POSIX systems), a
+    // file that shrinks while it is in use reads as zeros past its new end, and this says so.
+    std::string Finish();
+
   private:
+    // Maps the whole open file for Content() (POSIX systems); false when it cannot be mapped.
+    bool Map(int descriptor, size_t size);
+    void Unmap();
     // Room for `size` bytes, or nullptr when the process cannot hold them. The storage is kept
     // from file to file unless it grew large.
     char* Room(size_t size);
@@ -31,6 +40,8 @@ class RegularFileReader {
     std::unique_ptr<char[]> storage_;
     size_t capacity_ = 0;
     std::string_view content_;
+    void* mapping_ = nullptr; // the platform's view of the last file, if it was mapped
+    size_t mappedBytes_ = 0;
     std::string input_; // standard input, read under the name CON on Windows
 };
 

@@ -62,6 +62,15 @@ bool ReadAt(HANDLE handle, char* data, size_t count, uint64_t offset) {
 
 } // namespace
 
+RegularFileReader::~RegularFileReader() = default;
+
+// Windows reads every file into memory: nothing is mapped.
+void RegularFileReader::Unmap() {}
+
+std::string RegularFileReader::Finish() {
+    return {};
+}
+
 std::string LastSystemErrorText() {
     return ErrorText(GetLastError());
 }
@@ -78,8 +87,8 @@ std::string RegularFileReader::Read(std::string_view name, char first, char last
     if (name.find('\0') != std::string_view::npos)
         return ErrorText(ERROR_INVALID_NAME);
     FileHandle file(CreateFileA(std::string(name).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return ErrorText(GetLastError());
     // Devices (NUL, COM1, the console) and pipes are never read.
