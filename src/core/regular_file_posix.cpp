@@ -152,8 +152,9 @@ std::string RegularFileReader::Read(std::string_view name, char first, char last
         return ErrorText(EISDIR);
     if (!S_ISREG(information.st_mode))
         return kNotARegularFile;
-    int flags = fcntl(file.Get(), F_GETFL);
-    if (flags < 0 || fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+    // Reads block again from here on. O_RDONLY is the access mode, which F_SETFL leaves alone,
+    // and O_NONBLOCK the only status flag the file was opened with.
+    if (fcntl(file.Get(), F_SETFL, 0) != 0)
         return ErrorText(errno);
     const auto size = static_cast<uint64_t>(information.st_size);
     if (size == 0)
