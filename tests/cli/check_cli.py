@@ -130,19 +130,22 @@ def check_options(cli, root):
 def check_faults(cli, root):
     """Files that are not read, and those that cannot be: a line each, a message, exit status 1."""
     missing = os.path.join(root, "missing.torrent")
-    status, lines, _, err = cli.run(cli.name(missing))
-    check(status == 1 and lines == [NOT + "missing.torrent"] and f"{cli.name(missing)}: " in err,
-          "a missing file: its line, a message naming it, exit 1")
+    data, digest = torrent()
+    good = write(os.path.join(root, "good.torrent"), data)
+    status, lines, _, _ = cli.run(*(cli.name(n) for n in (good, missing, good)), stderr=subprocess.STDOUT)
+    check(status == 1 and len(lines) == 4 and lines[0] == lines[3] == digest.upper() + "   good.torrent" and
+          lines[1].startswith(f"vantrel-cli: {cli.name(missing)}: ") and lines[2] == NOT + "missing.torrent" and
+          (cli.wine or lines[1].endswith(": No such file or directory")),
+          "a missing file: its line and a message naming it, exit 1; each line written as soon as ready")
     if cli.wine:
         return
-    data, digest = torrent()
     os.mkfifo(os.path.join(root, "fifo"))
     write(os.path.join(root, "devices", "a"), data)
     os.symlink("/dev/zero", os.path.join(root, "devices", "zero"))
     write(os.path.join(root, "con"), data)
     limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
     status, lines, _, err = cli.run("fifo", "/dev/zero", "devices", "con", "", "con", stdin=b"d1:xe",
-                                    cwd=root, preexec_fn=limit)
+                                    cwd=root, preexec_fn=limit, timeout=30)
     hashed = digest.upper() + "   "
     check(status == 1 and lines == [NOT + "fifo", NOT + "zero", hashed + "a", NOT + "zero", hashed + "con",
                                     hashed + "con"], "FIFO, device and a link to one: not read; con is a file")

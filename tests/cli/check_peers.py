@@ -26,7 +26,7 @@ from cli_run import check, main
 def make_payload(root):
     rnd = random.Random(20261206)
     single = os.path.join(root, "payload", "single.bin")
-    multi = os.path.join(root, "payload", "album")
+    multi = os.path.join(root, "payload", "album & más+1%")
     os.makedirs(os.path.join(multi, "disc 2"))
     with open(single, "wb") as f:
         f.write(rnd.randbytes(300_000))
@@ -74,7 +74,8 @@ def make_torrents(root, single, multi):
         libtorrent_file(multi, out("lt-v1-multi.torrent"), v1, piece_size=32768),
         libtorrent_file(single, out("lt-v1-private.torrent"), v1, private=True),
         libtorrent_file(single, out("lt-hybrid-single.torrent")),
-        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), comment="hybrid with pad files"),
+        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), comment="hybrid with pad files", trackers=(
+            "http://a.test/ann?k=1&x=é #", "udp://b.test:80", "http://a.test/ann?k=1&x=é #")),
         libtorrent_file(single, out("lt-v2-single.torrent"), v2),
         libtorrent_file(multi, out("lt-v2-multi.torrent"), v2, private=True),
         libtorrent_file(single, out("lt-trackerless.torrent"), v1, trackers=(),

@@ -35,10 +35,11 @@ class Cli:
     def run(self, *arguments, stdin=b"", prefix=(), **options):
         """Exit status, stdout's lines, stdout and stderr (bytes that are not UTF-8 kept apart)."""
         command = list(prefix) + ([self.wine] if self.wine else []) + [self.program] + list(arguments)
-        result = subprocess.run(command, input=stdin, capture_output=True, timeout=300, **options)
+        options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, "timeout": 300, **options}
+        result = subprocess.run(command, input=stdin, **options)
         if self.wine and result.returncode == 77:
             sys.exit(77)  # this machine cannot run the program: skipped, not passed
-        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout, result.stderr))
+        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout, result.stderr or b""))
         lines = out.split(self.ending.decode())
         if lines[-1] == "":
             lines.pop()
