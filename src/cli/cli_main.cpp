@@ -28,6 +28,7 @@ bool anyFailure = false;
 
 void Complain(const std::string& name, const std::string& reason) {
     std::fprintf(stderr, "vantrel-cli: %s: %s\n", MaskControlBytes(name).c_str(), reason.c_str());
+    std::fflush(stderr);
     anyFailure = true;
 }
 
@@ -89,6 +90,7 @@ void WriteReportRun(const FileReport* const* reports, size_t count) {
         if (!report.complaint.empty()) {
             std::fflush(stdout);
             std::fputs(report.complaint.c_str(), stderr);
+            std::fflush(stderr); // not always unbuffered on Windows
         }
         std::fwrite(report.output.data(), 1, report.output.size(), stdout);
         anyFailure = anyFailure || report.failed;

@@ -51,6 +51,6 @@ def main(checks):
     parser.add_argument("cli")
     parser.add_argument("--wine")
     args = parser.parse_args()
-    checks(Cli(os.path.abspath(args.cli), args.wine))
+    checks(Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine)))
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
