@@ -66,17 +66,6 @@ void AddNamesFromStandardInput(std::vector<std::string>& files) {
     }
 }
 
-std::vector<std::string> FilesOf(const std::vector<std::string>& inputs) {
-    std::vector<std::string> files;
-    for (const std::string& input : inputs) {
-        if (input == "-")
-            AddNamesFromStandardInput(files);
-        else
-            AddName(input, files);
-    }
-    return files;
-}
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "vantrel-cli: %s\nTry 'vantrel-cli --help'.\n", message.c_str());
     return kUsageError;
@@ -98,6 +87,28 @@ void WriteReportRun(const FileReport* const* reports, size_t count) {
     std::fflush(stdout);
 }
 
+void ReportFiles(const std::vector<std::string>& files, uint32_t jobs, OutputForm form) {
+    ReportInOrder(
+        files.size(), jobs, [&](size_t i) { return ReportFile(files[i], form, kLineEnd); },
+        WriteReportRun);
+}
+
+// The files of the arguments, in their order. Those named before a "-" are reported before
+// standard input is read, so a script that writes names as it goes sees their lines at once.
+void ReportInputs(const std::vector<std::string>& inputs, uint32_t jobs, OutputForm form) {
+    std::vector<std::string> files;
+    for (const std::string& input : inputs) {
+        if (input == "-") {
+            ReportFiles(files, jobs, form);
+            files.clear();
+            AddNamesFromStandardInput(files);
+        } else {
+            AddName(input, files);
+        }
+    }
+    ReportFiles(files, jobs, form);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,11 +127,7 @@ int main(int argc, char** argv) {
     uint32_t jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-    const std::vector<std::string> files = FilesOf(options.inputs);
-    const OutputForm form = options.form;
-    ReportInOrder(
-        files.size(), jobs, [&](size_t i) { return ReportFile(files[i], form, kLineEnd); },
-        WriteReportRun);
+    ReportInputs(options.inputs, jobs, options.form);
     bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
     return written && !anyFailure ? 0 : kSomethingFailed;
 }

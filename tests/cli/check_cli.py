@@ -11,6 +11,7 @@ import json
 import os
 import random
 import resource
+import select
 import shutil
 import subprocess
 import sys
@@ -108,6 +109,14 @@ def check_standard_input(cli, root):
     check(status == 0 and base_names(lines) == ["one", "two", "four", "three", "one"],
           "- reads names from standard input in place, CR LF or LF, folders searched")
     check(cli.run("-", stdin=b"")[:2] == (0, []), "- with nothing on standard input gives no line")
+    # The program waits for names on standard input; the line of the file before "-" is out by then.
+    data, digest = torrent()
+    process = subprocess.Popen(([cli.wine] if cli.wine else []) + [cli.program, cli.name(write(
+        os.path.join(folder, "first"), data)), "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    first = process.stdout.readline() if select.select([process.stdout], [], [], 30)[0] else b""
+    process.stdin.close()
+    check(process.wait(60) == 0 and first == (digest.upper() + "   first").encode() + cli.ending,
+          "a line is written as soon as it is ready, while the program still waits for names")
 
 
 def check_options(cli, root):
@@ -117,7 +126,7 @@ def check_options(cli, root):
     check(again[0] == 0 and again[2] == out, "-h prints the same and hashes nothing")
     for arguments, what in [(["-x", "file"], "'-x'"), (["--jobs=2", "file"], "'--jobs=2'"),
                             (["-j"], "-j needs"), (["-j", "0", "file"], "'0'"), (["-j", "two", "file"], "'two'"),
-                            (["file", "-j", "99999"], "'99999'"), ([], "no file names"), ([""], "no file names"),
+                            (["file", "-j", "1025"], "'1025'"), ([], "no file names"), ([""], "no file names"),
                             (["--json", "--magnet", "file"], "together")]:
         status, _, out, err = cli.run(*arguments)
         check(status == 2 and out == "" and what in err and "--help" in err,
