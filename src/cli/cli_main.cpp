@@ -125,6 +125,9 @@ int main(int argc, char** argv) {
     if (options.inputs.empty())
         return UsageError("no file names given");
     uint32_t jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
+    // Names come through std::cin, output goes through C's stdout: unsynchronised, std::cin
+    // reads standard input in blocks rather than a character at a time.
+    std::ios::sync_with_stdio(false);
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     ReportInputs(options.inputs, jobs, options.form);
