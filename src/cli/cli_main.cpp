@@ -1,8 +1,9 @@
 // vantrel-cli: prints, for each file it is given, the lines the list would show.
 #include "cli/cli_options.h"
-#include "core/folder_walk.h"
 #include "cli/ordered_hashing.h"
+#include "cli/output_text.h"
 #include "core/command_line.h"
+#include "core/folder_walk.h"
 
 #include <cstdio>
 #include <iostream>
@@ -19,23 +20,37 @@ constexpr char kLineEnd[] = "\n";
 
 namespace {
 
-void PrintOutputLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputs(kLineEnd, stdout);
+constexpr int kSomethingFailed = 1;
+constexpr int kUsageError = 2;
+
+// What the run has met so far that makes its exit status 1.
+bool anyFailure = false;
+
+void Complain(const std::string& name, const std::string& reason) {
+    std::fprintf(stderr, "vantrel-cli: %s: %s\n", MaskControlBytes(name).c_str(), reason.c_str());
+    std::fflush(stderr);
+    anyFailure = true;
 }
 
-std::vector<std::string> Arguments() {
+#ifdef _WIN32
+std::vector<std::string> Arguments(int, char**) {
     std::vector<std::string> arguments;
     int32_t count = CommandLineParameterCount();
     for (int32_t i = 1; i <= count; ++i)
         arguments.push_back(CommandLineParameter(i));
     return arguments;
 }
+#else
+std::vector<std::string> Arguments(int argc, char** argv) {
+    SetCommandLineArguments(argc, argv);
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+#endif
 
 // A folder stands for the files below it; anything else for itself.
 void AddName(const std::string& name, std::vector<std::string>& files) {
     if (IsFolder(name))
-        AppendFolderFiles(name, files);
+        SearchFolderForFiles(name, files, Complain);
     else
         files.push_back(name);
 }
@@ -51,44 +66,71 @@ void AddNamesFromStandardInput(std::vector<std::string>& files) {
     }
 }
 
-std::vector<std::string> FilesOf(const std::vector<std::string>& inputs) {
-    std::vector<std::string> files;
-    for (const std::string& input : inputs) {
-        if (input == "-")
-            AddNamesFromStandardInput(files);
-        else
-            AddName(input, files);
-    }
-    return files;
-}
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "vantrel-cli: %s\nTry 'vantrel-cli --help'.\n", message.c_str());
-    return 2;
+    return kUsageError;
+}
+
+// Writes a run of reports, and passes them on at once: an interrupted run keeps every line it
+// finished. Messages go to standard error in the same order.
+void WriteReportRun(const FileReport* const* reports, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const FileReport& report = *reports[i];
+        if (!report.complaint.empty()) {
+            std::fflush(stdout);
+            std::fputs(report.complaint.c_str(), stderr);
+            std::fflush(stderr); // not always unbuffered on Windows
+        }
+        std::fwrite(report.output.data(), 1, report.output.size(), stdout);
+        anyFailure = anyFailure || report.failed;
+    }
+    std::fflush(stdout);
+}
+
+void ReportFiles(const std::vector<std::string>& files, uint32_t jobs, OutputForm form) {
+    ReportInOrder(
+        files.size(), jobs, [&](size_t i) { return ReportFile(files[i], form, kLineEnd); },
+        WriteReportRun);
+}
+
+// The files of the arguments, in their order. Those named before a "-" are reported before
+// standard input is read, so a script that writes names as it goes sees their lines at once.
+void ReportInputs(const std::vector<std::string>& inputs, uint32_t jobs, OutputForm form) {
+    std::vector<std::string> files;
+    for (const std::string& input : inputs) {
+        if (input == "-") {
+            ReportFiles(files, jobs, form);
+            files.clear();
+            AddNamesFromStandardInput(files);
+        } else {
+            AddName(input, files);
+        }
+    }
+    ReportFiles(files, jobs, form);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    (void)argc;
-    (void)argv;
     _setmode(_fileno(stdout), _O_BINARY);
-#else
-    SetCommandLineArguments(argc, argv);
 #endif
-    CliOptions options = ParseCliOptions(Arguments());
+    CliOptions options = ParseCliOptions(Arguments(argc, argv));
     if (!options.error.empty())
         return UsageError(options.error);
     if (options.showHelp) {
         std::fputs(kCliUsage, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return std::fflush(stdout) == 0 ? 0 : kSomethingFailed;
     }
     if (options.inputs.empty())
         return UsageError("no file names given");
     uint32_t jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
+    // Names come through std::cin, output goes through C's stdout: unsynchronised, std::cin
+    // reads standard input in blocks rather than a character at a time.
+    std::ios::sync_with_stdio(false);
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-    HashFilesInOrder(FilesOf(options.inputs), jobs, PrintOutputLine);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    ReportInputs(options.inputs, jobs, options.form);
+    bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return written && !anyFailure ? 0 : kSomethingFailed;
 }

@@ -3,22 +3,32 @@
 #include <string_view>
 
 const char kCliUsage[] =
-    "usage: vantrel-cli [-j N] [--] NAME...\n"
+    "usage: vantrel-cli [-j N] [--json | --magnet] [--] NAME...\n"
     "\n"
     "Prints one line for every file: its info-hash in upper-case hexadecimal digits, three\n"
     "spaces and the file's name, or \"Not a Torrent File\" and the name; a damaged file gets a\n"
-    "two-line report that starts with \"Error!\". Lines come in the order of the names.\n"
+    "two-line report that starts with \"Error!\". Lines come in the order of the names, each as\n"
+    "soon as it and those before it are ready. Control characters in names are shown as '?'.\n"
+    "Only regular files are read; for any other file, and any that cannot be read, a message\n"
+    "goes to standard error, and the line says \"Not a Torrent File\".\n"
     "\n"
     "NAME   a file; a folder, for every file in it and below it (a folder's own files first,\n"
-    "       then each subfolder in turn); or -, for names read from standard input, one a line.\n"
+    "       then each subfolder in turn; links to folders inside are not followed); or -, for\n"
+    "       names read from standard input, one a line.\n"
     "\n"
     "  -j N        hash N files at once (default: one per processor)\n"
+    "  --json      one JSON object a file: \"file\", \"name\", \"status\" (ok, heuristic,\n"
+    "              not-a-torrent, malformed, unreadable); for ok \"v1\" and/or \"v2\" in\n"
+    "              lower-case hexadecimal and \"info_name\"; for heuristic \"heuristic_v1\";\n"
+    "              for unreadable \"error\"\n"
+    "  --magnet    one magnet link a well-formed file (info-hashes, name, trackers)\n"
     "  -h, --help  print this text\n"
     "  --          every later argument is a name, even one that starts with -\n"
     "\n"
-    "Exit status: 0 when every line was written, 1 when the output failed, 2 for unusable\n"
-    "arguments. Set VANTREL_SHA_EXTENSIONS=off to hash without the processor's SHA\n"
-    "extensions.\n";
+    "Exit status: 0 when every file was read and every line written; 1 when a file could not\n"
+    "be read, a folder could not be searched, a file got no magnet link, or the output failed;\n"
+    "2 for unusable arguments. Set VANTREL_SHA_EXTENSIONS=off to hash without the processor's\n"
+    "SHA extensions.\n";
 
 namespace {
 
@@ -52,10 +62,19 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
     bool namesOnly = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (namesOnly || argument == "-" || argument.empty() || argument[0] != '-') {
+        if (argument.empty())
+            continue;
+        if (namesOnly || argument == "-" || argument[0] != '-') {
             options.inputs.push_back(argument);
         } else if (argument == "--") {
             namesOnly = true;
+        } else if (argument == "--json" || argument == "--magnet") {
+            OutputForm form = argument == "--json" ? OutputForm::Json : OutputForm::Magnet;
+            if (options.form != OutputForm::Lines && options.form != form) {
+                options.error = "--json and --magnet cannot be used together";
+                return options;
+            }
+            options.form = form;
         } else if (argument == "-h" || argument == "--help") {
             options.showHelp = true;
         } else if (argument == "-j") {

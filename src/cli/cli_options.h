@@ -1,5 +1,7 @@
 #pragma once
 // What vantrel-cli is asked to do, read from its arguments.
+#include "cli/file_report.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,14 +10,16 @@ struct CliOptions {
     bool showHelp = false;
     // The number of files hashed at once; 0 for one per processor.
     uint32_t jobs = 0;
+    OutputForm form = OutputForm::Lines;
     // Files, folders, and "-" for names read from standard input, in the order given.
     std::vector<std::string> inputs;
     // Set when the arguments cannot be used; the text says why.
     std::string error;
 };
 
-// Reads the arguments (without the program name). Options: -j N (also -jN), -h and --help;
-// "--" ends the options, so that later arguments are names even when they start with "-".
+// Reads the arguments (without the program name). Options: -j N (also -jN), --json, --magnet,
+// -h and --help; "--" ends the options, so that later arguments are names even when they start
+// with "-". Empty arguments name nothing and are skipped.
 CliOptions ParseCliOptions(const std::vector<std::string>& arguments);
 
 // The text --help prints.

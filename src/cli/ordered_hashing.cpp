@@ -1,77 +1,72 @@
 #include "cli/ordered_hashing.h"
 
-#include "core/info_hash.h"
-
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
-std::vector<std::string> LinesOf(const std::string& name) {
-    std::vector<std::string> lines;
-    std::optional<std::string> line =
-        ComputeInfoHashLine(name, [&](const std::string& report) { lines.push_back(report); });
-    if (line)
-        lines.push_back(std::move(*line));
-    return lines;
-}
-
-// The lines of each file, filled in by the workers in any order and taken in name order.
-class OrderedResults {
+// The reports, put in any order, written in index order by whichever thread holds the writer's
+// place. A thread that finds the place taken leaves; the holder looks again after letting go,
+// so a report put meanwhile is never left behind.
+class OrderedReports {
   public:
-    explicit OrderedResults(size_t count) : slots_(count) {}
-
-    void Put(size_t index, std::vector<std::string> lines) {
-        {
-            std::lock_guard<std::mutex> hold(mutex_);
-            slots_[index].lines = std::move(lines);
-            slots_[index].ready = true;
-        }
-        readyChanged_.notify_one();
+    OrderedReports(size_t count, const WriteReports& write)
+        : reports_(count), ready_(new std::atomic<bool>[count]), write_(write) {
+        for (size_t i = 0; i < count; ++i)
+            ready_[i].store(false, std::memory_order_relaxed);
     }
 
-    std::vector<std::string> Take(size_t index) {
-        std::unique_lock<std::mutex> hold(mutex_);
-        readyChanged_.wait(hold, [&] { return slots_[index].ready; });
-        return std::move(slots_[index].lines);
+    void Put(size_t index, FileReport report) {
+        reports_[index] = std::move(report);
+        ready_[index].store(true);
+        WriteReady();
     }
 
   private:
-    struct Slot {
-        std::vector<std::string> lines;
-        bool ready = false;
-    };
-    std::vector<Slot> slots_;
-    std::mutex mutex_;
-    std::condition_variable readyChanged_;
+    bool IsReady(size_t index) const { return index < reports_.size() && ready_[index].load(); }
+
+    void WriteReady() {
+        while (!writing_.exchange(true)) {
+            std::vector<const FileReport*> run;
+            size_t next = nextToWrite_;
+            for (; IsReady(next); ++next)
+                run.push_back(&reports_[next]);
+            if (!run.empty())
+                write_(run.data(), run.size());
+            for (size_t i = nextToWrite_; i < next; ++i)
+                reports_[i] = FileReport{};
+            nextToWrite_ = next;
+            writing_.store(false);
+            if (!IsReady(next))
+                return;
+        }
+    }
+
+    std::vector<FileReport> reports_;
+    std::unique_ptr<std::atomic<bool>[]> ready_;
+    const WriteReports& write_;
+    std::atomic<bool> writing_{false};
+    size_t nextToWrite_ = 0; // touched only by the writer
 };
 
 } // namespace
 
-void HashFilesInOrder(const std::vector<std::string>& names, uint32_t jobs,
-                      const PrintLine& print) {
-    if (jobs <= 1 || names.size() <= 1) {
-        for (const std::string& name : names)
-            for (const std::string& line : LinesOf(name))
-                print(line);
-        return;
-    }
-    OrderedResults results(names.size());
+void ReportInOrder(size_t count, uint32_t jobs, const DescribeFile& describe,
+                   const WriteReports& write) {
+    OrderedReports reports(count, write);
     std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t i = next++; i < names.size(); i = next++)
-            results.Put(i, LinesOf(names[i]));
+        for (size_t i = next++; i < count; i = next++)
+            reports.Put(i, describe(i));
     };
-    std::vector<std::thread> workers;
-    size_t workerCount = std::min<size_t>(jobs, names.size());
-    for (size_t i = 0; i < workerCount; ++i)
-        workers.emplace_back(work);
-    for (size_t i = 0; i < names.size(); ++i)
-        for (const std::string& line : results.Take(i))
-            print(line);
-    for (std::thread& worker : workers)
-        worker.join();
+    std::vector<std::thread> helpers;
+    size_t threads = std::min<size_t>(std::max<uint32_t>(jobs, 1), std::max<size_t>(count, 1));
+    for (size_t i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
 }

@@ -1,14 +1,17 @@
 #pragma once
-// Hashing many files on several threads with the output in the order of the names.
+// Describing many files on several threads, with the reports written in the order of the files.
+#include "cli/file_report.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <string>
-#include <vector>
 
-using PrintLine = std::function<void(const std::string&)>;
+using DescribeFile = std::function<FileReport(size_t index)>;
+using WriteReports = std::function<void(const FileReport* const* reports, size_t count)>;
 
-// Computes the lines of every file (ComputeInfoHashLine: the result line, or a damaged file's
-// report) on `jobs` threads and prints them in the order of the names: each file's lines as
-// soon as they and those of every file before it are ready. With one job everything runs on
-// the calling thread.
-void HashFilesInOrder(const std::vector<std::string>& names, uint32_t jobs, const PrintLine& print);
+// Describes files 0 .. count-1 on `jobs` threads, the calling thread among them, and hands the
+// reports to `write` in index order as soon as a report and all before it are ready; `write`
+// is never called twice at once. Threads take files by an atomic index and nobody waits for a
+// file another thread is on: whichever thread finds reports ready writes them.
+void ReportInOrder(size_t count, uint32_t jobs, const DescribeFile& describe,
+                   const WriteReports& write);

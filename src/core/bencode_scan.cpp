@@ -4,11 +4,11 @@
 
 namespace {
 
-// Which dictionaries' keys matter: the top level (for "info") and the info dictionary.
-enum class Role { Other, TopLevel, Info };
+// Which containers matter: the top level, the info dictionary, the announce-list and its tiers.
+enum class Role { Other, TopLevel, Info, AnnounceList, Tier };
 
 // The keys that matter, as found at the level they matter in.
-enum class Key { Other, Info, Pieces, MetaVersion, FileTree };
+enum class Key { Other, Info, Announce, AnnounceList, Pieces, MetaVersion, FileTree, Name };
 
 enum class Kind { Integer, String, List, Dictionary };
 
@@ -54,7 +54,7 @@ class Scanner {
             return SkipInteger() && ValueDone(Kind::Integer, begin, position_);
         if (c >= '0' && c <= '9') {
             std::string_view text;
-            return ReadString(text) && ValueDone(Kind::String, begin, position_);
+            return ReadString(text) && ValueDone(Kind::String, begin, position_, text);
         }
         if (c == 'l' || c == 'd')
             return OpenContainerAt(c == 'l' ? Kind::List : Kind::Dictionary);
@@ -72,8 +72,14 @@ class Scanner {
     }
 
     Key Classify(Role role, std::string_view key) const {
-        if (role == Role::TopLevel && key == "info")
-            return Key::Info;
+        if (role == Role::TopLevel) {
+            if (key == "info")
+                return Key::Info;
+            if (key == "announce")
+                return Key::Announce;
+            if (key == "announce-list")
+                return Key::AnnounceList;
+        }
         if (role == Role::Info) {
             if (key == "pieces")
                 return Key::Pieces;
@@ -81,6 +87,8 @@ class Scanner {
                 return Key::MetaVersion;
             if (key == "file tree")
                 return Key::FileTree;
+            if (key == "name")
+                return Key::Name;
         }
         return Key::Other;
     }
@@ -93,6 +101,10 @@ class Scanner {
             role = Role::TopLevel;
         else if (CurrentKey() == Key::Info && !infoSeen_ && kind == Kind::Dictionary)
             role = Role::Info;
+        else if (CurrentKey() == Key::AnnounceList && kind == Kind::List)
+            role = Role::AnnounceList;
+        else if (stack_.back().role == Role::AnnounceList && kind == Kind::List)
+            role = Role::Tier;
         stack_.push_back({kind, role, position_, kind == Kind::Dictionary, Key::Other});
         ++position_;
         return true;
@@ -108,18 +120,21 @@ class Scanner {
     }
 
     // A value inside the innermost open container is complete: note it where it matters.
-    bool ValueDone(Kind kind, size_t begin, size_t end) {
+    // `text` is a string's bytes without their length.
+    bool ValueDone(Kind kind, size_t begin, size_t end, std::string_view text = {}) {
         if (stack_.empty())
             return false; // the top level must be a dictionary
         OpenContainer& parent = stack_.back();
         if (parent.kind == Kind::Dictionary) {
-            Note(parent.key, kind, content_.substr(begin, end - begin));
+            Note(parent.key, kind, content_.substr(begin, end - begin), text);
             parent.expectKey = true;
+        } else if (parent.role == Role::Tier && kind == Kind::String) {
+            layout_.announceList.push_back(text);
         }
         return true;
     }
 
-    void Note(Key key, Kind kind, std::string_view value) {
+    void Note(Key key, Kind kind, std::string_view value, std::string_view text) {
         size_t begin = static_cast<size_t>(value.data() - content_.data());
         switch (key) {
         case Key::Info:
@@ -139,6 +154,15 @@ class Scanner {
         case Key::FileTree:
             layout_.hasFileTree = layout_.hasFileTree || kind == Kind::Dictionary;
             break;
+        case Key::Name:
+            if (kind == Kind::String)
+                layout_.infoName = text;
+            break;
+        case Key::Announce:
+            if (kind == Kind::String)
+                layout_.announce = text;
+            break;
+        case Key::AnnounceList:
         case Key::Other:
             break;
         }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 // What a well-formed metainfo file tells about its `info` value. Offsets are 0-based byte
 // offsets into the content; the info value spans [infoBegin, infoEnd).
@@ -13,6 +14,11 @@ struct MetainfoLayout {
     bool hasPieces = false;      // the info dictionary holds a "pieces" string (v1 or hybrid)
     bool isMetaVersion2 = false; // the info dictionary holds "meta version" i2e
     bool hasFileTree = false;    // the info dictionary holds a "file tree" dictionary
+    // Texts inside the content, for magnet links: the info dictionary's "name", the top level's
+    // "announce", and every string of every tier of its "announce-list", in order.
+    std::string_view infoName;
+    std::string_view announce;
+    std::vector<std::string_view> announceList;
 };
 
 // Scans the content in one linear, bounds-checked pass without recursion. The result is empty

@@ -2,6 +2,7 @@
 #include "core/folder_walk.h"
 
 #include "core/folder_trail.h"
+#include "core/regular_file.h"
 
 #include <windows.h>
 
@@ -66,4 +67,18 @@ bool IsFolder(std::string_view name) {
 void AppendFolderFiles(std::string_view folder, std::vector<std::string>& files) {
     FolderTrail trail;
     Search(std::string(folder), trail, files);
+}
+
+// The folder given must be listable; below it the walk is AppendFolderFiles's.
+void SearchFolderForFiles(std::string_view folder, std::vector<std::string>& files,
+                          const FolderProblem& problem) {
+    WIN32_FIND_DATAA record;
+    HANDLE search = FindFirstFileA((FolderPrefix(folder) + "*").c_str(), &record);
+    if (search == INVALID_HANDLE_VALUE) {
+        if (problem)
+            problem(std::string(folder), LastSystemErrorText());
+        return;
+    }
+    FindClose(search);
+    AppendFolderFiles(folder, files);
 }

@@ -1,94 +1,56 @@
 #!/usr/bin/python3
-"""vantrel-cli as its users run it, on real files in a fresh folder: the order of the output with
-several jobs, folders, names from standard input, --help, and unusable arguments.
+"""vantrel-cli as scripts run it, on real files in a fresh folder: order with several jobs,
+folders, standard input, options, files that are not regular or cannot be read, names with
+control bytes, links and long paths, the exit status, --json, and the exact output over the
+generated check corpus (bench/expected-output.sha256).
 
 usage: check_cli.py CLI [--wine WINE_RUN]   (with --wine, CLI is a Windows program)
 """
-import argparse
 import hashlib
+import json
 import os
 import random
+import resource
+import select
+import shutil
 import subprocess
 import sys
 import tempfile
 
-failures = []
+from cli_run import Cli, bencode, check, main
+
+BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench")
+NOT = "Not a Torrent File   "
 
 
-def check(condition, what):
-    print(("ok      " if condition else "FAILED  ") + what)
-    if not condition:
-        failures.append(what)
-
-
-def bencode(value):
-    if isinstance(value, int):
-        return b"i%de" % value
-    if isinstance(value, bytes):
-        return b"%d:%s" % (len(value), value)
-    if isinstance(value, dict):
-        return b"d" + b"".join(bencode(k.encode()) + bencode(v) for k, v in sorted(value.items())) + b"e"
-    raise TypeError(value)
-
-
-class Cli:
-    def __init__(self, program, wine):
-        self.program, self.wine = program, wine
-        self.ending = "\r\n" if wine else "\n"
-
-    def name(self, path):
-        return "Z:" + path.replace("/", "\\") if self.wine else path
-
-    def run(self, *arguments, stdin=b""):
-        command = ([self.wine] if self.wine else []) + [self.program] + list(arguments)
-        result = subprocess.run(command, input=stdin, capture_output=True, timeout=300)
-        out = result.stdout.decode("latin-1")
-        lines = out.split(self.ending)
-        if lines and lines[-1] == "":
-            lines.pop()
-        return result.returncode, lines, out, result.stderr.decode("latin-1")
-
-
-def make_files(root, count):
-    """Torrents of very different sizes, so that jobs finish out of order, and a few others."""
-    rnd = random.Random(11)
-    os.makedirs(root)
-    expected = {}
-    for i in range(count):
-        path = os.path.join(root, "file %02d.torrent" % i)
-        if i % 5 == 4:
-            data = b"no torrent %d\n" % i
-            line = "Not a Torrent File   " + os.path.basename(path)
-        else:
-            pieces = rnd.randbytes(20 * rnd.choice([1, 10, 50_000, 200_000]))
-            info = bencode({"length": i, "name": b"f%d" % i, "piece length": 16384, "pieces": pieces})
-            data = b"d8:announce5:x.org4:info" + info + b"e"
-            line = hashlib.sha1(info).hexdigest().upper() + "   " + os.path.basename(path)
-        with open(path, "wb") as f:
-            f.write(data)
-        expected[path] = line
-    return expected
-
-
-def check_order_with_jobs(cli, root):
-    expected = make_files(os.path.join(root, "many"), 24)
-    paths = list(expected)
-    random.Random(3).shuffle(paths)
-    want = [expected[p] for p in paths]
-    names = [cli.name(p) for p in paths]
-    for jobs in ("1", "2", "7"):
-        status, lines, _, _ = cli.run("-j", jobs, *names)
-        check(status == 0 and lines == want, f"-j {jobs}: one line per file in argument order")
-    status, lines, _, _ = cli.run("-j3", *names)
-    check(status == 0 and lines == want, "-j3 written together")
-    status, lines, _, _ = cli.run(*names)
-    check(status == 0 and lines == want, "default jobs: argument order")
+def torrent(pieces=b"p" * 20, name=b"f"):
+    info = bencode({"length": 1, "name": name, "piece length": 16384, "pieces": pieces})
+    return b"d8:announce5:x.org4:info" + info + b"e", hashlib.sha1(info).hexdigest()
 
 
 def write(path, data=b"x"):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
+    return path
+
+
+def check_order_with_jobs(cli, root):
+    """Torrents of very different sizes, so that jobs finish out of order, and a few others."""
+    rnd, expected = random.Random(11), {}
+    for i in range(24):
+        path = os.path.join(root, "many", "file %02d.torrent" % i)
+        data, digest = torrent(rnd.randbytes(20 * rnd.choice([1, 10, 50_000, 200_000])))
+        if i % 5 == 4:
+            data, digest = b"no torrent %d\n" % i, None
+        write(path, data)
+        expected[path] = (digest.upper() + "   " if digest else NOT) + os.path.basename(path)
+    paths = list(expected)
+    random.Random(3).shuffle(paths)
+    names = [cli.name(p) for p in paths]
+    for jobs in (["-j", "1"], ["-j", "2"], ["-j", "7"], ["-j3"], []):
+        status, lines, _, _ = cli.run(*jobs, *names)
+        check(status == 0 and lines == [expected[p] for p in paths], f"{jobs}: argument order")
 
 
 def base_names(lines):
@@ -103,24 +65,38 @@ def check_folders(cli, root):
     os.makedirs(os.path.join(top, "empty"))
     exact = ["a.txt", "b.torrent", "c.torrent", "e.torrent", "d.bin", ".hidden", "f.torrent", "g"]
     status, lines, _, _ = cli.run(cli.name(top))
-    names = base_names(lines)
-    check(status == 0 and sorted(names) == sorted(exact), "a folder gives every file below it, nothing else")
+    check(status == 0 and sorted(base_names(lines)) == sorted(exact), "a folder gives every file below it")
     if not cli.wine:
-        check(names == exact, "a folder's own files first, then each subfolder depth-first, sorted")
-        status, again, _, _ = cli.run(top + "/")
-        check(again == lines, "a trailing separator changes nothing")
-        loop = os.path.join(top, "sub1", "loop")
-        os.symlink(top, loop)
-        status, looped, _, _ = cli.run(top)
-        check(status == 0 and looped == lines, "a link back to an enclosing folder is not entered again")
-        os.remove(loop)
-    # Siblings come in the platform's order on Windows; the rule holds either way.
+        check(base_names(lines) == exact, "a folder's own files first, then each subfolder, sorted")
+        check(cli.run(top + "/")[1] == lines, "a trailing separator changes nothing")
     status, lines, _, _ = cli.run(cli.name(os.path.join(top, "sub1")), cli.name(os.path.join(top, "b.torrent")))
     check(base_names(lines) in (["c.torrent", "e.torrent", "d.bin", "b.torrent"],
                                 ["e.torrent", "c.torrent", "d.bin", "b.torrent"]),
           "a subfolder given alone: its files, then its subfolder's, then the next argument")
-    status, lines, _, _ = cli.run(cli.name(os.path.join(top, "empty")))
-    check(status == 0 and lines == [], "an empty folder gives no line")
+    check(cli.run(cli.name(os.path.join(top, "empty")))[:2] == (0, []), "an empty folder gives no line")
+
+
+def check_links_and_long_paths(cli, root):
+    """Folders that each link twice to the next: found links to folders are not followed."""
+    chain = os.path.join(root, "chain")
+    for i in range(16):
+        write(os.path.join(chain, "d%02d" % i, "file"))
+        for link in "ab" if i < 15 else "":
+            os.symlink(os.path.join(chain, "d%02d" % (i + 1)), os.path.join(chain, "d%02d" % i, link))
+    os.symlink(os.path.join(chain, "d00"), os.path.join(root, "named"))
+    status, lines, _, _ = cli.run(chain, os.path.join(root, "named"))
+    check(status == 0 and lines == [NOT + "file"] * 17, "a link chain: each folder once, a named link followed")
+    data, digest = torrent()
+    fd = os.open(root, os.O_RDONLY)
+    for _ in range(25):  # 25 folders of 200 characters: a path of over 5,000
+        os.mkdir("d" * 200, dir_fd=fd)
+        fd = os.open("d" * 200, os.O_RDONLY, dir_fd=fd)
+    write_fd = os.open("deep.torrent", os.O_WRONLY | os.O_CREAT, dir_fd=fd)
+    os.write(write_fd, data)
+    long_path = root + ("/" + "d" * 200) * 25 + "/deep.torrent"
+    status, lines, _, err = cli.run(os.path.join(root, "d" * 200), long_path)
+    check(status == 0 and lines == [digest.upper() + "   deep.torrent"] * 2 and err == "",
+          f"a file at a path of {len(long_path)} characters, found and named")
 
 
 def check_standard_input(cli, root):
@@ -132,45 +108,112 @@ def check_standard_input(cli, root):
     status, lines, _, _ = cli.run(name("one"), "-", name("one"), stdin=stdin)
     check(status == 0 and base_names(lines) == ["one", "two", "four", "three", "one"],
           "- reads names from standard input in place, CR LF or LF, folders searched")
-    status, lines, _, _ = cli.run("-", stdin=b"")
-    check(status == 0 and lines == [], "- with nothing on standard input gives no line")
+    check(cli.run("-", stdin=b"")[:2] == (0, []), "- with nothing on standard input gives no line")
+    # The program waits for names on standard input; the line of the file before "-" is out by then.
+    data, digest = torrent()
+    process = subprocess.Popen(([cli.wine] if cli.wine else []) + [cli.program, cli.name(write(
+        os.path.join(folder, "first"), data)), "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    first = process.stdout.readline() if select.select([process.stdout], [], [], 30)[0] else b""
+    process.stdin.close()
+    check(process.wait(60) == 0 and first == (digest.upper() + "   first").encode() + cli.ending,
+          "a line is written as soon as it is ready, while the program still waits for names")
 
 
 def check_options(cli, root):
     status, _, out, _ = cli.run("--help")
-    check(status == 0 and out.startswith("usage: vantrel-cli") and "-j N" in out, "--help prints the usage")
-    status, _, out2, _ = cli.run("-h", "no-such-file")
-    check(status == 0 and out2 == out, "-h prints the same and hashes nothing")
+    check(status == 0 and out.startswith("usage: vantrel-cli") and "--json" in out, "--help prints the usage")
+    again = cli.run("-h", "no-such-file")
+    check(again[0] == 0 and again[2] == out, "-h prints the same and hashes nothing")
     for arguments, what in [(["-x", "file"], "'-x'"), (["--jobs=2", "file"], "'--jobs=2'"),
                             (["-j"], "-j needs"), (["-j", "0", "file"], "'0'"), (["-j", "two", "file"], "'two'"),
-                            (["file", "-j", "99999"], "'99999'"), ([], "no file names")]:
+                            (["file", "-j", "1025"], "'1025'"), ([], "no file names"), ([""], "no file names"),
+                            (["--json", "--magnet", "file"], "together")]:
         status, _, out, err = cli.run(*arguments)
         check(status == 2 and out == "" and what in err and "--help" in err,
-              f"{' '.join(arguments) or 'no arguments'}: exit 2, says {what} on stderr, prints nothing")
+              f"{arguments}: exit 2, says {what} on stderr, prints nothing")
     write(os.path.join(root, "-dashed"), b"d")
-    previous = os.getcwd()
-    os.chdir(root)
-    try:
-        status, lines, _, _ = cli.run("--", "-dashed")
-    finally:
-        os.chdir(previous)
-    check(status == 0 and lines == ["Not a Torrent File   -dashed"], "-- makes a name of what follows")
+    status, lines, _, _ = cli.run("--", "-dashed", "", "-dashed", cwd=root)
+    check(status == 0 and lines == [NOT + "-dashed"] * 2, "-- makes a name of what follows; empty arguments skipped")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--wine")
-    args = parser.parse_args()
-    cli = Cli(os.path.abspath(args.cli), args.wine)
+def check_faults(cli, root):
+    """Files that are not read, and those that cannot be: a line each, a message, exit status 1."""
+    missing = os.path.join(root, "missing.torrent")
+    data, digest = torrent()
+    good = write(os.path.join(root, "good.torrent"), data)
+    status, lines, _, _ = cli.run(*(cli.name(n) for n in (good, missing, good)), stderr=subprocess.STDOUT)
+    check(status == 1 and len(lines) == 4 and lines[0] == lines[3] == digest.upper() + "   good.torrent" and
+          lines[1].startswith(f"vantrel-cli: {cli.name(missing)}: ") and lines[2] == NOT + "missing.torrent" and
+          (cli.wine or lines[1].endswith(": No such file or directory")),
+          "a missing file: its line and a message naming it, exit 1; each line written as soon as ready")
+    if cli.wine:
+        return
+    os.mkfifo(os.path.join(root, "fifo"))
+    write(os.path.join(root, "devices", "a"), data)
+    os.symlink("/dev/zero", os.path.join(root, "devices", "zero"))
+    write(os.path.join(root, "con"), data)
+    limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+    status, lines, _, err = cli.run("fifo", "/dev/zero", "devices", "con", "", "con", stdin=b"d1:xe",
+                                    cwd=root, preexec_fn=limit, timeout=30)
+    hashed = digest.upper() + "   "
+    check(status == 1 and lines == [NOT + "fifo", NOT + "zero", hashed + "a", NOT + "zero", hashed + "con",
+                                    hashed + "con"], "FIFO, device and a link to one: not read; con is a file")
+    check(err == "".join(f"vantrel-cli: {n}: not a regular file\n" for n in ["fifo", "/dev/zero", "devices/zero"]),
+          "a message for each file that is not regular")
+    name = os.path.join(root, "a\nb\x1b[31m.torrent")
+    write(name, data)
+    status, lines, _, _ = cli.run(name, os.path.join(root, "a\x7f"))
+    check(status == 1 and lines == [hashed + "a?b?[31m.torrent", NOT + "a?"], "control bytes in names shown as ?")
+    if os.geteuid() == 0:  # root reads everything: run as nobody where unreadable is real
+        shutil.copy(cli.program, root)
+        os.chmod(root, 0o755)
+        for path in [write(os.path.join(root, "secret.torrent"), data), os.path.join(root, "tree", "sub1")]:
+            os.chmod(path, 0)
+        status, lines, _, err = cli.run("secret.torrent", "tree", cwd=root, prefix=[
+            "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", os.path.join(root, "vantrel-cli")])
+        check(status == 1 and NOT + "secret.torrent" in lines and "b.torrent" in "".join(lines) and
+              "tree/sub1: Permission denied" in err and "secret.torrent: Permission denied" in err,
+              "an unreadable file and folder: messages, the rest searched, exit 1")
+
+
+def check_json(cli, root):
+    good, digest = torrent(name="naïve \x01".encode())
+    stem = b"d8:announce1:x4:infod6:lengthi1x2e6:pieces20:" + b"p" * 20
+    files = {"good": good, "heuristic": stem + b"ee", "malformed": stem + b"4:tagsl1:xee", "text": b"text",
+             "bad name" if cli.wine else os.fsdecode(b"bad\xff\xe2\x82name"): b""}  # Wine: only UTF-8
+    paths = [write(os.path.join(root, "json", n), d) for n, d in files.items()] + [os.path.join(root, "gone")]
+    names = [cli.name(p) for p in paths]
+    status, lines, _, _ = cli.run("--json", *names)
+    objects = [json.loads(line) for line in lines]
+    cut = stem[stem.index(b":info") + 5:] + b"e"
+    want = [{"status": "ok", "v1": digest, "info_name": "naïve \x01"},
+            {"status": "heuristic", "heuristic_v1": hashlib.sha1(cut).hexdigest()},
+            {"status": "malformed"}, {"status": "not-a-torrent"}, {"status": "not-a-torrent"}, {"status": "unreadable"}]
+    check(status == 1 and len(objects) == 6, "--json: one object a file, exit 1 for the missing one")
+    for i, (got, expected) in enumerate(zip(objects, want)):
+        check({k: got.get(k) for k in expected} == expected and got["file"] == os.fsdecode(names[i]).encode(
+              "utf-8", "surrogateescape").decode("utf-8", "replace") and got["name"] == got["file"].split(
+              "\\" if cli.wine else "/")[-1], f"--json {got}")
+    check(objects[-1]["error"] not in ("", None) and "v1" not in objects[1], "error text; heuristic never as v1")
+
+
+def check_corpus(cli, root):
+    corpus = os.path.join(root, "corpus")
+    subprocess.run([sys.executable, os.path.join(BENCH, "generate_corpus.py"), "check", corpus], check=True)
+    with open(os.path.join(corpus, "names.txt")) as f:
+        names = [cli.name(n) for n in f.read().splitlines()]
+    status, _, out, _ = cli.run("-", stdin=("\n".join(names) + "\n").encode())
+    digest = hashlib.sha256(out.replace("\r\n", "\n").encode("utf-8", "surrogateescape")).hexdigest()
+    with open(os.path.join(BENCH, "expected-output.sha256")) as f:
+        check(status == 0 and f"{digest}  check\n" in f.readlines(), "the check corpus gives the recorded output")
+
+
+def run_all(cli):
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
-        check_order_with_jobs(cli, root)
-        check_folders(cli, root)
-        check_standard_input(cli, root)
-        check_options(cli, root)
-    print(f"{len(failures)} failed")
-    return 1 if failures else 0
+        for checks in (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
+                       check_json, check_corpus) + (() if cli.wine else (check_links_and_long_paths,)):
+            checks(cli, root)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main(run_all)

@@ -1,28 +1,32 @@
 #!/usr/bin/python3
-"""Compares vantrel-cli's lines with the info-hashes of real BitTorrent peers.
+"""Compares vantrel-cli's output with what real BitTorrent peers make of the same files.
 
 Metainfo files are made at test time by libtorrent (v1, multi-file, private, hybrid, v2-only,
 trackerless, with a comment holding ":info", with similar torrents and collections), mktorrent
 and transmission-create; each must get exactly the line libtorrent's info-hash gives (v1 for
 v1 and hybrid files, v2 for v2-only files). A few files that are not torrents must say so.
 
+Every torrent's --json object and --magnet link must carry libtorrent's info-hashes, name
+and trackers (make_magnet_uri).
+
 usage: check_peers.py CLI [--wine WINE_RUN]   (with --wine, CLI is a Windows program)
 """
-import argparse
-import hashlib
+import json
 import os
 import random
 import subprocess
-import sys
 import tempfile
+import urllib.parse
 
 import libtorrent as lt
+
+from cli_run import check, main
 
 
 def make_payload(root):
     rnd = random.Random(20261206)
     single = os.path.join(root, "payload", "single.bin")
-    multi = os.path.join(root, "payload", "album")
+    multi = os.path.join(root, "payload", "album & más+1%")
     os.makedirs(os.path.join(multi, "disc 2"))
     with open(single, "wb") as f:
         f.write(rnd.randbytes(300_000))
@@ -70,7 +74,8 @@ def make_torrents(root, single, multi):
         libtorrent_file(multi, out("lt-v1-multi.torrent"), v1, piece_size=32768),
         libtorrent_file(single, out("lt-v1-private.torrent"), v1, private=True),
         libtorrent_file(single, out("lt-hybrid-single.torrent")),
-        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), comment="hybrid with pad files"),
+        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), comment="hybrid with pad files", trackers=(
+            "http://a.test/ann?k=1&x=é #", "udp://b.test:80", "http://a.test/ann?k=1&x=é #")),
         libtorrent_file(single, out("lt-v2-single.torrent"), v2),
         libtorrent_file(multi, out("lt-v2-multi.torrent"), v2, private=True),
         libtorrent_file(single, out("lt-trackerless.torrent"), v1, trackers=(),
@@ -118,50 +123,34 @@ def make_non_torrents(root):
     return made
 
 
-def windows_name(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def run_cli(cli, wine, paths):
-    if wine:
-        command = [wine, cli] + [windows_name(p) for p in paths]
-    else:
-        command = [cli] + paths
-    result = subprocess.run(command, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, timeout=600)
-    if result.returncode != 0:
-        sys.exit(f"{cli} exited with {result.returncode}")
-    ending = b"\r\n" if wine else b"\n"
-    if not result.stdout.endswith(ending):
-        sys.exit(f"output does not end with {ending!r}: {result.stdout[-20:]!r}")
-    return result.stdout[: -len(ending)].decode("latin-1").split(ending.decode())
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--wine")
-    args = parser.parse_args()
+def check_peer_set(cli):
     with tempfile.TemporaryDirectory(prefix="vantrel-peers-") as root:
         single, multi = make_payload(root)
         torrents = make_torrents(root, single, multi)
         expected = {path: expected_line(path) for path in torrents}
         expected.update(make_non_torrents(root))
-        paths = list(expected)
-        lines = run_cli(args.cli, args.wine, paths)
-        failures = 0
-        if len(lines) != len(paths):
-            print(f"expected {len(paths)} lines, got {len(lines)}:\n" + "\n".join(lines))
-            return 1
-        for path, line in zip(paths, lines):
-            ok = line == expected[path]
-            failures += not ok
-            print(("ok      " if ok else "MISMATCH") + f" {os.path.basename(path)}")
-            if not ok:
-                print(f"    expected {expected[path]}\n    got      {line}")
-        kinds = sum(1 for p in torrents if "v2" in p or "hybrid" in p)
-        print(f"{len(paths)} files, {len(torrents)} torrents ({kinds} with v2 data), {failures} mismatches")
-        return 1 if failures else 0
+        names = [cli.name(p) for p in expected]
+        status, lines, _, _ = cli.run(*names)
+        check(status == 0 and len(lines) == len(expected), f"{len(expected)} files, one line each")
+        for path, line in zip(expected, lines):
+            check(line == expected[path], f"{os.path.basename(path)}: {line}")
+        status, lines, _, _ = cli.run("--json", *names[: len(torrents)])
+        for path, line in zip(torrents, lines):
+            info, got = lt.torrent_info(path), json.loads(line)
+            hashes = info.info_hashes()
+            want = {"status": "ok", "info_name": info.name(), "v1": str(hashes.v1) if hashes.has_v1() else None,
+                    "v2": str(hashes.v2) if hashes.has_v2() else None}
+            check({k: got.get(k) for k in want} == want, f"--json {os.path.basename(path)}")
+        status, links, _, err = cli.run("--magnet", *names)
+        check(status == 1 and len(links) == len(torrents) and err.count("\n") == len(expected) - len(torrents),
+              "--magnet: a link a torrent; a message and exit 1 for the others")
+        for path, link in zip(torrents, links):
+            ours, theirs = (urllib.parse.parse_qs(urllib.parse.urlsplit(u).query)
+                            for u in (link, lt.make_magnet_uri(lt.torrent_info(path))))
+            check(link.startswith("magnet:?") and sorted(ours["xt"]) == sorted(theirs["xt"]) and
+                  ours["dn"] == theirs["dn"] and sorted(ours.get("tr", [])) == sorted(set(theirs.get("tr", [])))
+                  and len(set(ours.get("tr", []))) == len(ours.get("tr", [])), f"magnet {os.path.basename(path)}")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main(check_peer_set)

@@ -1,0 +1,53 @@
+#include "core/long_path_posix.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Closes `fd` without disturbing errno, which may hold the reason of the failure at hand.
+void CloseKeepingErrno(int fd) {
+    int saved = errno;
+    close(fd);
+    errno = saved;
+}
+
+} // namespace
+
+int OpenAnyLength(const std::string& path, int flags) {
+    int fd = open(path.c_str(), flags);
+    if (fd >= 0 || errno != ENAMETOOLONG)
+        return fd;
+    // The parts of the path as separate texts: every '/' becomes a NUL.
+    std::vector<char> parts(path.begin(), path.end());
+    parts.push_back('\0');
+    std::replace(parts.begin(), parts.end(), '/', '\0');
+    std::vector<const char*> names;
+    for (size_t at = 0; at + 1 < parts.size(); ++at)
+        if (parts[at] != '\0' && (at == 0 || parts[at - 1] == '\0'))
+            names.push_back(&parts[at]);
+    if (names.empty())
+        names.push_back(".");
+    int folder = open(path.front() == '/' ? "/" : ".", kFolderFlags);
+    for (size_t i = 0; i < names.size() && folder >= 0; ++i) {
+        // The last part is opened as asked; every one before it is a folder on the way.
+        bool last = i + 1 == names.size();
+        int next = openat(folder, names[i], last ? flags : kFolderFlags);
+        CloseKeepingErrno(folder);
+        if (last)
+            return next;
+        folder = next;
+    }
+    return -1;
+}
+
+std::string ErrorText(int error) {
+    char buffer[256];
+    return strerror_r(error, buffer, sizeof buffer);
+}

@@ -1,0 +1,10 @@
+#pragma once
+// Opening paths longer than the system's PATH_MAX, one folder at a time.
+#include <string>
+
+// open(2) of the path with the flags, also when the path is too long for one call: then each
+// folder on the way is opened from the one before. Returns the descriptor, or -1 with errno.
+int OpenAnyLength(const std::string& path, int flags);
+
+// The reason for errno's value, in the system's words.
+std::string ErrorText(int error);
