@@ -1,6 +1,8 @@
 // Whole-file reading and writing through the Windows file services.
 #include "core/text_file_platform.h"
 
+#include "core/wide_path.h"
+
 #include <algorithm>
 
 #include <windows.h>
@@ -66,6 +68,22 @@ int ByteAt(HANDLE handle, uint64_t offset) {
     return byte;
 }
 
+// The platform's replace operation gives the new file the old one's attributes, permissions
+// and other streams. The old file is set aside under `backup` until the new one has taken its
+// place, so a failure at any step leaves the old content under the target's name.
+bool ReplaceExistingFile(const std::wstring& target, const std::wstring& replacement,
+                         const std::wstring& backup) {
+    if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH,
+                     nullptr, nullptr)) {
+        DeleteFileW(backup.c_str());
+        return true;
+    }
+    // The old file was already set aside when the new one could not be moved in.
+    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
+}
+
 } // namespace
 
 std::string ReadStandardInput() {
@@ -81,8 +99,8 @@ std::string ReadStandardInput() {
 // the ones asked for.
 void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& content) {
     content.clear();
-    FileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(WidePath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return;
     LARGE_INTEGER size{};
@@ -103,7 +121,7 @@ void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& c
 }
 
 bool WriteNewFile(const std::string& name, std::string_view text) {
-    FileHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    FileHandle file(CreateFileW(WidePath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return false;
@@ -112,12 +130,16 @@ bool WriteNewFile(const std::string& name, std::string_view text) {
 }
 
 bool MoveOverFile(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const std::wstring replacement = WidePath(from);
+    const std::wstring target = WidePath(to);
+    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILE_NOT_FOUND)
+        return MoveFileExW(replacement.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    return ReplaceExistingFile(target, replacement, WidePath(from + ".old"));
 }
 
 void RemoveFile(const std::string& name) {
-    DeleteFileA(name.c_str());
+    DeleteFileW(WidePath(name).c_str());
 }
 
 uint32_t CurrentProcessId() {
