@@ -7,30 +7,32 @@
 
 namespace {
 
+std::string ClassOf(HWND window) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
 BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
     return TRUE;
 }
 
-std::vector<HWND> TopLevelWindowsOf(DWORD thread) {
-    std::vector<HWND> windows;
-    EnumThreadWindows(thread, CollectWindow, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
-
-BOOL CALLBACK FindEditWindow(HWND child, LPARAM found) {
-    char name[16] = {};
-    GetClassNameA(child, name, sizeof name);
-    if (std::string(name) != "Edit")
+BOOL CALLBACK FindEdit(HWND child, LPARAM found) {
+    if (ClassOf(child) != "Edit")
         return TRUE;
     *reinterpret_cast<HWND*>(found) = child;
     return FALSE;
 }
 
-bool IsDialogWindow(HWND window) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    return std::string(name) == "#32770" && IsWindowVisible(window);
+// The visible dialog windows of the thread.
+std::vector<HWND> DialogsOf(DWORD thread) {
+    std::vector<HWND> windows, dialogs;
+    EnumThreadWindows(thread, CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows)
+        if (ClassOf(window) == "#32770" && IsWindowVisible(window))
+            dialogs.push_back(window);
+    return dialogs;
 }
 
 } // namespace
@@ -38,11 +40,12 @@ bool IsDialogWindow(HWND window) {
 DialogUser::DialogUser(Script script) : testThread_(GetCurrentThreadId()) {
     thread_ = std::thread([this, script = std::move(script)] {
         script(*this);
-        // Whatever the script left open is cancelled, until the test thread's call returns.
+        // What the script left open is cancelled after a grace, until the modal call returns.
         const ULONGLONG graceEnds = GetTickCount64() + 3000;
         while (!WaitFor([this] { return testDone_.load(); }, 100))
             if (GetTickCount64() > graceEnds)
-                CancelOpenDialogs();
+                for (HWND dialog : DialogsOf(testThread_))
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -51,17 +54,14 @@ DialogUser::~DialogUser() {
     thread_.join();
 }
 
-HWND DialogUser::WaitForDialog(HWND owner, HWND other, DWORD timeoutMs) {
+HWND DialogUser::WaitForDialog(HWND owner) {
     HWND found = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(testThread_))
-                if (window != other && IsDialogWindow(window) &&
-                    (owner == nullptr || GetWindow(window, GW_OWNER) == owner))
-                    found = window;
-            return found != nullptr;
-        },
-        timeoutMs);
+    WaitFor([&] {
+        for (HWND dialog : DialogsOf(testThread_))
+            if (owner == nullptr || GetWindow(dialog, GW_OWNER) == owner)
+                found = dialog;
+        return found != nullptr;
+    });
     EXPECT_NE(found, nullptr) << "no dialog came up";
     return found;
 }
@@ -69,20 +69,26 @@ HWND DialogUser::WaitForDialog(HWND owner, HWND other, DWORD timeoutMs) {
 HWND DialogUser::FileNameField(HWND dialog) {
     // A plain edit in older dialogs; in explorer-style ones the edit inside a combo box.
     HWND field = GetDlgItem(dialog, edt1);
-    if (field == nullptr && GetDlgItem(dialog, cmb13) != nullptr)
-        EnumChildWindows(GetDlgItem(dialog, cmb13), FindEditWindow,
-                         reinterpret_cast<LPARAM>(&field));
+    if (field == nullptr)
+        EnumChildWindows(GetDlgItem(dialog, cmb13), FindEdit, reinterpret_cast<LPARAM>(&field));
     EXPECT_NE(field, nullptr) << "no file-name field";
     return field;
 }
 
-bool DialogUser::Type(HWND field, const std::string& text) {
+bool DialogUser::Enter(HWND field, const std::string& text) {
     SendMessageA(field, EM_SETSEL, 0, -1);
-    for (char c : text)
+    const bool paste = text.size() > 200;
+    for (char c : paste ? std::string() : text)
         PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
-    const bool typed = WaitFor([&] { return WindowTextOf(field) == text; });
-    EXPECT_TRUE(typed) << "the field shows \"" << WindowTextOf(field) << "\"";
-    return typed;
+    // A paste, unlike typing, does not queue behind the dialog's own setting up of the field,
+    // which may still empty it: it is repeated until it stays.
+    const bool entered = WaitFor([&] {
+        if (paste && WindowTextOf(field) != text)
+            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return WindowTextOf(field) == text;
+    });
+    EXPECT_TRUE(entered) << "the field holds " << WindowTextOf(field).size() << " characters";
+    return entered;
 }
 
 void DialogUser::Press(HWND dialog, int buttonId) {
@@ -91,15 +97,8 @@ void DialogUser::Press(HWND dialog, int buttonId) {
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-bool DialogUser::Paste(HWND field, const std::string& text) {
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    const bool pasted = WindowTextOf(field) == text;
-    EXPECT_TRUE(pasted) << "the field holds " << WindowTextOf(field).size() << " characters";
-    return pasted;
-}
-
-bool DialogUser::WaitUntilClosed(HWND window, DWORD timeoutMs) {
-    return WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+bool DialogUser::WaitUntilClosed(HWND window) {
+    return WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 bool DialogUser::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -112,12 +111,6 @@ bool DialogUser::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs
     return true;
 }
 
-void DialogUser::CancelOpenDialogs() {
-    for (HWND window : TopLevelWindowsOf(testThread_))
-        if (IsDialogWindow(window))
-            PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-}
-
 std::string WindowTextOf(HWND window) {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
     text.resize(
@@ -127,13 +120,8 @@ std::string WindowTextOf(HWND window) {
 
 std::string MessageTextOf(HWND messageBox) {
     std::string texts;
-    for (HWND child = GetWindow(messageBox, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        char name[16] = {};
-        GetClassNameA(child, name, sizeof name);
-        const std::string text = WindowTextOf(child);
-        if (std::string(name) == "Static" && !text.empty())
-            texts += (texts.empty() ? "" : "\n") + text;
-    }
+    for (HWND child = GetWindow(messageBox, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == "Static" && !WindowTextOf(child).empty())
+            texts += (texts.empty() ? "" : "\n") + WindowTextOf(child);
     return texts;
 }
