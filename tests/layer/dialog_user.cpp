@@ -13,22 +13,15 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
     return TRUE;
-}
-
-BOOL CALLBACK FindEdit(HWND child, LPARAM found) {
-    if (ClassOf(child) != "Edit")
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = child;
-    return FALSE;
 }
 
 // The visible dialog windows of the thread.
 std::vector<HWND> DialogsOf(DWORD thread) {
     std::vector<HWND> windows, dialogs;
-    EnumThreadWindows(thread, CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(thread, Collect, reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows)
         if (ClassOf(window) == "#32770" && IsWindowVisible(window))
             dialogs.push_back(window);
@@ -43,9 +36,9 @@ DialogUser::DialogUser(Script script) : testThread_(GetCurrentThreadId()) {
         // What the script left open is cancelled after a grace, until the modal call returns.
         const ULONGLONG graceEnds = GetTickCount64() + 3000;
         while (!WaitFor([this] { return testDone_.load(); }, 100))
-            if (GetTickCount64() > graceEnds)
-                for (HWND dialog : DialogsOf(testThread_))
-                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            for (HWND dialog :
+                 GetTickCount64() > graceEnds ? DialogsOf(testThread_) : std::vector<HWND>())
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
 }
 
@@ -67,12 +60,14 @@ HWND DialogUser::WaitForDialog(HWND owner) {
 }
 
 HWND DialogUser::FileNameField(HWND dialog) {
-    // A plain edit in older dialogs; in explorer-style ones the edit inside a combo box.
-    HWND field = GetDlgItem(dialog, edt1);
-    if (field == nullptr)
-        EnumChildWindows(GetDlgItem(dialog, cmb13), FindEdit, reinterpret_cast<LPARAM>(&field));
-    EXPECT_NE(field, nullptr) << "no file-name field";
-    return field;
+    // The explorer-style dialogs' name field: the edit inside a combo box.
+    std::vector<HWND> children;
+    EnumChildWindows(GetDlgItem(dialog, cmb13), Collect, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children)
+        if (ClassOf(child) == "Edit")
+            return child;
+    ADD_FAILURE() << "no file-name field";
+    return nullptr;
 }
 
 bool DialogUser::Enter(HWND field, const std::string& text) {
@@ -97,24 +92,19 @@ void DialogUser::Press(HWND dialog, int buttonId) {
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-bool DialogUser::WaitUntilClosed(HWND window) {
-    return WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); });
-}
-
 bool DialogUser::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     const ULONGLONG giveUpAt = GetTickCount64() + timeoutMs;
-    while (!condition()) {
+    while (!condition())
         if (GetTickCount64() >= giveUpAt)
             return false;
-        Sleep(20);
-    }
+        else
+            Sleep(20);
     return true;
 }
 
 std::string WindowTextOf(HWND window) {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), int(text.size()))));
     return text;
 }
 

@@ -32,8 +32,6 @@ class DialogUser {
     // once when it is long.
     bool Enter(HWND field, const std::string& text);
     void Press(HWND dialog, int buttonId);
-    // True once the window is gone or hidden.
-    bool WaitUntilClosed(HWND window);
     bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kPatienceMs);
 
   private:

@@ -39,9 +39,10 @@ class FileDialogTest : public ::testing::Test {
             if (box == nullptr || !u.Enter(u.FileNameField(box), names))
                 return;
             u.Press(box, IDOK);
-            HWND follower = answer == IDYES                            ? u.WaitForDialog(box)
-                            : answer == IDOK && u.WaitUntilClosed(box) ? u.WaitForDialog()
-                                                                       : nullptr;
+            HWND follower = answer == IDYES ? u.WaitForDialog(box)
+                            : answer == IDOK && u.WaitFor([&] { return !IsWindow(box); })
+                                ? u.WaitForDialog()
+                                : nullptr;
             if (follower != nullptr) {
                 followerText = WindowTextOf(follower) + ": " + MessageTextOf(follower);
                 u.Press(follower, answer);
@@ -57,14 +58,63 @@ class FileDialogTest : public ::testing::Test {
 
 } // namespace
 
-// A path longer than the platform's classic 260 characters comes back whole, in Save to File
-// and in Add Files alike.
-TEST_F(FileDialogTest, OneFileGivesItsFullPathHoweverLong) {
-    const std::string folder = tree.Path(std::string(250, 'f'));
-    tree.MakeLongPathFile(folder);
-    for (const std::string& name : {folder + "\\saved.txt", folder + "\\deep.txt"}) {
-        SetUpFor(name.ends_with("deep.txt"));
-        ASSERT_TRUE(ChooseByTyping(name));
-        EXPECT_EQ(dialog->Selection, name);
+// One file comes back as its full path, also with multiple selection on, where it fits into
+// the room however small the room for several files is set.
+TEST_F(FileDialogTest, OneFileGivesItsFullPath) {
+    tree.MakeFile("single.torrent");
+    dialog->FilterSpec = "Torrent files *.torrent|*.torrent";
+    ASSERT_TRUE(ChooseByTyping("single.torrent"));
+    EXPECT_EQ(dialog->Selection, tree.Path("single.torrent"));
+    EXPECT_EQ(dialog->SelectedFilter, 1);
+
+    SetUpFor(true);
+    dialog->MultipleSelectionCapacity = 1;
+    ASSERT_TRUE(ChooseByTyping("single.torrent"));
+    EXPECT_EQ(dialog->Selection, tree.Path("single.torrent"));
+}
+
+TEST_F(FileDialogTest, CancelGivesFalseAndAnEmptySelection) {
+    SetUpFor(true);
+    dialog->Selection = "proposed.torrent";
+    std::string shownName;
+    DialogUser user([&](DialogUser& u) {
+        if (HWND box = u.WaitForDialog()) {
+            u.WaitFor([&] { return WindowTextOf(u.FileNameField(box)) == "proposed.torrent"; });
+            shownName = WindowTextOf(u.FileNameField(box));
+            u.Press(box, IDCANCEL);
+        }
+    });
+    EXPECT_FALSE(dialog->Choose());
+    EXPECT_EQ(shownName, "proposed.torrent");
+    EXPECT_EQ(dialog->Selection, "");
+}
+
+TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
+    tree.MakeFile("results.txt");
+    SetUpFor(false);
+    ASSERT_TRUE(ChooseByTyping("results.txt", IDYES));
+    EXPECT_NE(followerText.find("exists"), std::string::npos) << followerText;
+    EXPECT_EQ(dialog->Selection, tree.Path("results.txt"));
+}
+
+// Files chosen at once come back as the folder and the names separated by CR; the default room
+// holds far more than the platform's old 65,520 bytes. Files that do not fit into a smaller
+// room are reported, not dropped as if the dialog had been cancelled.
+TEST_F(FileDialogTest, ManyFilesFitTheDefaultRoomAndTooManyAreReported) {
+    std::string typed, expected = tree.Root();
+    for (int i = 1000; i < 2000; ++i) {
+        const std::string name = "file " + std::to_string(i) + std::string(90, '-') + ".torrent";
+        tree.MakeFile(name);
+        typed += "\"" + name + "\" ";
+        expected += "\r" + name;
     }
+    ASSERT_GT(expected.size(), 3u * 32767u);
+    SetUpFor(true);
+    ASSERT_TRUE(ChooseByTyping(typed));
+    EXPECT_EQ(dialog->Selection, expected);
+
+    dialog->MultipleSelectionCapacity = 1;
+    EXPECT_FALSE(ChooseByTyping(typed, IDOK));
+    EXPECT_EQ(dialog->Selection, "");
+    EXPECT_EQ(followerText, std::string("Error: ") + kTooManyFilesNotice);
 }
