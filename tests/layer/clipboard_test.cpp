@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
-#include <thread>
 #include <windows.h>
 
 namespace {
@@ -26,27 +25,6 @@ template <typename Char> std::optional<std::basic_string<Char>> ClipboardContent
     return content;
 }
 
-// Holds the clipboard open from another thread, as another program would, until released.
-struct ClipboardHolder {
-    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread holder{[this] {
-        HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                      nullptr, nullptr);
-        const bool held = OpenClipboard(window);
-        SetEvent(opened);
-        WaitForSingleObject(release, INFINITE);
-        if (held)
-            CloseClipboard();
-        DestroyWindow(window);
-    }};
-    ClipboardHolder() { WaitForSingleObject(opened, INFINITE); }
-    ~ClipboardHolder() {
-        SetEvent(release);
-        holder.join();
-    }
-};
-
 } // namespace
 
 TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharacters) {
@@ -64,13 +42,4 @@ TEST(CopyTextToClipboard, EmptyTextEmptiesTheClipboard) {
     ASSERT_TRUE(CopyTextToClipboard(""));
     EXPECT_EQ(ClipboardContent<char>(CF_TEXT), std::nullopt);
     EXPECT_EQ(ClipboardContent<wchar_t>(CF_UNICODETEXT), std::nullopt);
-}
-
-TEST(CopyTextToClipboard, GivesUpOnAClipboardThatStaysHeld) {
-    ASSERT_TRUE(CopyTextToClipboard("kept"));
-    {
-        ClipboardHolder holder;
-        EXPECT_FALSE(CopyTextToClipboard("refused"));
-    }
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT), "kept");
 }

@@ -33,11 +33,13 @@ std::vector<HWND> DialogsOf(DWORD thread) {
 DialogUser::DialogUser(Script script) : testThread_(GetCurrentThreadId()) {
     thread_ = std::thread([this, script = std::move(script)] {
         script(*this);
-        // What the script left open is cancelled after a grace, until the modal call returns.
-        const ULONGLONG graceEnds = GetTickCount64() + 3000;
+        // A dialog the script left open is cancelled until the modal call returns: at once
+        // after a failure, otherwise once a busy machine has had ample time to close it.
+        const ULONGLONG cancelAt =
+            GetTickCount64() + (testing::Test::HasFailure() ? 0 : kPatienceMs);
         while (!WaitFor([this] { return testDone_.load(); }, 100))
             for (HWND dialog :
-                 GetTickCount64() > graceEnds ? DialogsOf(testThread_) : std::vector<HWND>())
+                 GetTickCount64() > cancelAt ? DialogsOf(testThread_) : std::vector<HWND>())
                 PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
 }
@@ -71,14 +73,9 @@ HWND DialogUser::FileNameField(HWND dialog) {
 }
 
 bool DialogUser::Enter(HWND field, const std::string& text) {
-    SendMessageA(field, EM_SETSEL, 0, -1);
-    const bool paste = text.size() > 200;
-    for (char c : paste ? std::string() : text)
-        PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
-    // A paste, unlike typing, does not queue behind the dialog's own setting up of the field,
-    // which may still empty it: it is repeated until it stays.
+    // Set until it stays: the dialog's own setting up of the field may still empty it.
     const bool entered = WaitFor([&] {
-        if (paste && WindowTextOf(field) != text)
+        if (WindowTextOf(field) != text)
             SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         return WindowTextOf(field) == text;
     });

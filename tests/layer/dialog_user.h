@@ -28,8 +28,7 @@ class DialogUser {
     HWND WaitForDialog(HWND owner = nullptr);
     // The file dialogs' file-name field.
     HWND FileNameField(HWND dialog);
-    // Replaces the field's content with the text: typed character by character, or pasted at
-    // once when it is long.
+    // Replaces the field's content with the text, as pasting it would.
     bool Enter(HWND field, const std::string& text);
     void Press(HWND dialog, int buttonId);
     bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kPatienceMs);
