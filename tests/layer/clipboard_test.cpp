@@ -34,10 +34,3 @@ TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharacters) {
     EXPECT_EQ(ClipboardContent<wchar_t>(CF_UNICODETEXT),
               L"3A4B   東京 ñ.torrent\r\nNot a Torrent File   Привет Ελλά 😀.txt\r\n");
 }
-
-TEST(CopyTextToClipboard, EmptyTextEmptiesTheClipboard) {
-    ASSERT_TRUE(CopyTextToClipboard("something"));
-    ASSERT_TRUE(CopyTextToClipboard(""));
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT), std::nullopt);
-    EXPECT_EQ(ClipboardContent<wchar_t>(CF_UNICODETEXT), std::nullopt);
-}

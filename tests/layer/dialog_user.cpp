@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dlgs.h>
 #include <vector>
 
@@ -28,7 +29,8 @@ std::vector<HWND> DialogsOf(DWORD thread) {
 
 } // namespace
 
-DialogUser::DialogUser(Script script) : testThread_(GetCurrentThreadId()) {
+DialogUser::DialogUser(std::function<void(DialogUser&)> script)
+    : testThread_(GetCurrentThreadId()) {
     thread_ = std::thread([this, script = std::move(script)] {
         script(*this);
         // A dialog the script left open is cancelled until the modal call returns: at once
@@ -61,10 +63,8 @@ HWND DialogUser::FileNameField(HWND dialog) {
     // The explorer-style dialogs' name field: the edit inside a combo box.
     std::vector<HWND> children;
     EnumChildWindows(GetDlgItem(dialog, cmb13), Collect, reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children)
-        if (ClassOf(child) == "Edit")
-            return child;
-    return nullptr;
+    auto edit = std::ranges::find_if(children, [](HWND c) { return ClassOf(c) == "Edit"; });
+    return edit == children.end() ? nullptr : *edit;
 }
 
 bool DialogUser::Enter(HWND field, const std::string& text) {

@@ -13,12 +13,11 @@
 
 class DialogUser {
   public:
-    using Script = std::function<void(DialogUser& user)>;
     // Bound of every wait: on a loaded machine Wine may take long to build a dialog.
     static constexpr DWORD kPatienceMs = 120000;
 
     // Starts the script; the test thread then makes its modal call.
-    explicit DialogUser(Script script);
+    explicit DialogUser(std::function<void(DialogUser&)> script);
     // Called once the modal call has returned: waits for the script to end.
     ~DialogUser();
 
