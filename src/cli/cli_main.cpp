@@ -3,6 +3,7 @@
 #include "cli/ordered_hashing.h"
 #include "cli/output_text.h"
 #include "core/command_line.h"
+#include "core/console_output.h"
 #include "core/folder_walk.h"
 
 #include <cstdio>
@@ -114,6 +115,7 @@ void ReportInputs(const std::vector<std::string>& inputs, uint32_t jobs, OutputF
 int main(int argc, char** argv) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
+    ShowOutputInProgramCodePage();
 #endif
     CliOptions options = ParseCliOptions(Arguments(argc, argv));
     if (!options.error.empty())
