@@ -3,6 +3,7 @@
 #include "core/folder_walk.h"
 #include "cli/ordered_hashing.h"
 #include "core/command_line.h"
+#include "core/console_output.h"
 
 #include <cstdio>
 #include <iostream>
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     (void)argc;
     (void)argv;
     _setmode(_fileno(stdout), _O_BINARY);
+    ShowOutputInProgramCodePage();
 #else
     SetCommandLineArguments(argc, argv);
 #endif

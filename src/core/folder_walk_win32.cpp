@@ -2,6 +2,7 @@
 #include "core/folder_walk.h"
 
 #include "core/folder_trail.h"
+#include "core/wide_path.h"
 
 #include <windows.h>
 
@@ -15,9 +16,9 @@ std::string FolderPrefix(std::string_view folder) {
 }
 
 bool IdentityOf(const std::string& folder, FolderIdentity& identity) {
-    HANDLE handle =
-        CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileW(WidePath(folder).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION information{};
@@ -35,17 +36,18 @@ void Search(const std::string& folder, FolderTrail& trail, std::vector<std::stri
         return;
     const std::string prefix = FolderPrefix(folder);
     std::vector<std::string> subfolders;
-    WIN32_FIND_DATAA record;
-    HANDLE search = FindFirstFileA((prefix + "*").c_str(), &record);
+    // The wide calls: a name's UTF-8 form may not fit into the ANSI record's 260 bytes.
+    WIN32_FIND_DATAW record;
+    HANDLE search = FindFirstFileW(WidePath(prefix + "*").c_str(), &record);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        std::string name = record.cFileName;
+        std::string name = ProgramText(record.cFileName);
         if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             files.push_back(prefix + name);
         else if (name != "." && name != "..")
             subfolders.push_back(std::move(name));
-    } while (FindNextFileA(search, &record));
+    } while (FindNextFileW(search, &record));
     FindClose(search);
     if (known)
         trail.push_back(identity);
@@ -58,8 +60,7 @@ void Search(const std::string& folder, FolderTrail& trail, std::vector<std::stri
 } // namespace
 
 bool IsFolder(std::string_view name) {
-    std::string path(name);
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(WidePath(name).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

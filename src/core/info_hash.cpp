@@ -7,6 +7,7 @@
 #include "core/text_ops.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -46,6 +47,37 @@ bool LooksLikeMetainfo(std::string_view content) {
            IndexOf(content, ":pieces") != 0;
 }
 
+// The position just past the element that starts at `at`, or `at` itself for an element that
+// cannot be skipped: a list, a dictionary or a stray byte.
+int64_t NextElement(std::string_view content, int64_t at) {
+    const char c = ByteAt(content, at);
+    if (IsDigit(c)) {
+        DigitRun run = ReadDigitRun(content, at);
+        return run.next + run.value;
+    }
+    if (c == 'i') {
+        int64_t close = IndexOf(content, "e", at + 1);
+        return close == 0 ? static_cast<int64_t>(content.size()) + 1 : close + 1;
+    }
+    return at;
+}
+
+// The file's bytes at the failing position are shown as they are, except that control
+// characters become "." so that the report stays two lines wherever it goes.
+std::string DetailBytes(std::string_view content, int64_t at) {
+    std::string detail(content.substr(static_cast<size_t>(at - 1), 4));
+    for (char& c : detail)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '.';
+    return detail;
+}
+
+std::vector<std::string> MalformedReport(std::string_view content, int64_t at,
+                                         std::string_view namePart) {
+    return {"Error!", DetailBytes(content, at) + "    " + Sha1HexDigest(content) + "     " +
+                          std::string(namePart)};
+}
+
 // The byte-search reading, for everything that is not strictly well-formed: finds the info
 // value's start by ":info" and its end by jumping over the pieces string and walking the
 // strings and integers after it up to the "e" that closes the info dictionary.
@@ -57,25 +89,15 @@ std::vector<std::string> SearchedLines(std::string_view content, std::string_vie
     NumberAfterKey pieces = ReadNumberAfterKey(content, ":pieces");
     int64_t end = IndexOf(content, ":pieces") + 7 + pieces.consumed + pieces.value;
 
+    // Every step is decided by the position alone, so a walk that comes back to a position it
+    // visited would go round forever: that, like an element that cannot be skipped, makes the
+    // file malformed. A step back to a position not visited yet is walked on as any other.
+    std::unordered_set<int64_t> visited;
     while (end >= 1 && end <= length && ByteAt(content, end) != 'e') {
-        char c = ByteAt(content, end);
-        int64_t next;
-        if (IsDigit(c)) {
-            DigitRun run = ReadDigitRun(content, end);
-            next = run.next + run.value;
-        } else if (c == 'i') {
-            int64_t close = IndexOf(content, "e", end + 1);
-            next = close == 0 ? length + 1 : close + 1;
-        } else {
-            next = end; // a list, a dictionary or a stray byte cannot be skipped
-        }
-        // A wrapped length can point back to where the walk already was; the element cannot be
-        // skipped then either, and walking on would never end.
-        if (next <= end) {
-            std::string detail(content.substr(static_cast<size_t>(end - 1), 4));
-            return {"Error!",
-                    detail + "    " + Sha1HexDigest(content) + "     " + std::string(namePart)};
-        }
+        visited.insert(end);
+        int64_t next = NextElement(content, end);
+        if (visited.contains(next))
+            return MalformedReport(content, end, namePart);
         end = next;
     }
     // A position before the content ends the walk as if the content had ended.

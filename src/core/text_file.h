@@ -16,5 +16,7 @@ void LoadFileTextWithEnds(std::string_view fileName, char first, char last, std:
 
 // Creates or replaces the file with exactly the text's bytes. The new content is written to a
 // temporary file beside the target and moved over it, so a failed write never damages the
-// existing file. Returns false on any failure.
+// existing file. On Windows an existing target keeps its identity (attributes, permissions,
+// hard links): its content is rewritten in place from that file, with the old content copied
+// aside until the rewrite is done; a read-only target is refused. Returns false on any failure.
 bool SaveTextToFile(std::string_view fileName, std::string_view text);

@@ -23,7 +23,10 @@ constexpr std::array<DWORD, 13> kOptionFlags = {
     OFN_NOVALIDATE,
 };
 constexpr DWORD kAlwaysSetFlags = OFN_EXPLORER | OFN_LONGNAMES | OFN_ENABLESIZING;
-constexpr size_t kSingleSelectionCapacity = 262;
+// Room for the longest path the platform can name, 32,767 UTF-16 units, in UTF-8 (three bytes
+// a unit at most) with its NUL: one file, however long its path, always fits, so running out
+// of room means that several files were chosen.
+constexpr size_t kOnePathCapacity = 3 * 32767 + 1;
 // The record without the fields that came with Windows 2000: 76 bytes in 32-bit programs.
 constexpr size_t kRequestSize =
     offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
@@ -88,8 +91,9 @@ OpenSaveDialog::OpenSaveDialog(std::string_view title, std::string_view startFol
 bool OpenSaveDialog::Choose() {
     const DWORD flags = FlagsOf(DialogOptions);
     const bool multipleSelection = (flags & OFN_ALLOWMULTISELECT) != 0;
-    const size_t room = std::clamp<size_t>(
-        multipleSelection ? MultipleSelectionCapacity : kSingleSelectionCapacity, 2, MAXDWORD);
+    const size_t room =
+        std::clamp<size_t>(multipleSelection ? MultipleSelectionCapacity : kOnePathCapacity,
+                           kOnePathCapacity, MAXDWORD);
     std::vector<char> names = NameBuffer(Selection, room);
     const std::string filterList = FilterSpec.empty() ? std::string() : FilterListOf(FilterSpec);
 
@@ -113,8 +117,8 @@ bool OpenSaveDialog::Choose() {
                                     : CommDlgExtendedError() == FNERR_BUFFERTOOSMALL;
     if (!confirmed || tooSmall) {
         Selection.clear();
-        // The user's choice must not vanish as if the dialog had been cancelled.
-        if (tooSmall)
+        // The user's choice of many files must not vanish as if the dialog had been cancelled.
+        if (tooSmall && multipleSelection)
             ShowNotice(kTooManyFilesNotice);
         return false;
     }

@@ -58,7 +58,8 @@ class OpenSaveDialog : public LayerObject {
     HWND OwnerWindow = nullptr;
     // After a confirmed use: the state of the read-only check box.
     bool ReadOnlyChecked = false;
-    // Bytes for the names of a multiple selection, the platform's terminating NULs included.
+    // Bytes for the names of a multiple selection, the platform's terminating NULs included;
+    // never less than the room one file's path may need.
     size_t MultipleSelectionCapacity = 4 * 1024 * 1024;
 
     // Shows the dialog modally; true when the user confirmed a choice.
