@@ -1,8 +1,8 @@
-"""The end-to-end harness: a virtual display with one Wine virtual desktop, the real program
-started in it, and the ways a person works with it (mouse, keyboard, dropping files, the
-clipboard), plus vantrel_probe to read windows, the list and the clipboard's exact bytes.
+"""The end-to-end harness: one Xvfb display and one Wine virtual desktop for the whole run, the
+real program started in it, a person's hands (xdotool, an XDND drag source) and vantrel_probe,
+which reads the windows, the list and the clipboard's exact bytes from another process.
 
-Every wait is for an observable state and bounded; nothing sleeps and hopes.
+Every wait ends on the state it waits for, with a bound that a loaded machine meets.
 """
 import ctypes
 import json
@@ -14,18 +14,10 @@ import time
 
 import xdnd_drop
 
-WINE = "/usr/lib/wine/wine64"
+# The wine wrapper's server is the 64-bit one, which also serves 32-bit programs.
 WINESERVER = "/usr/lib/wine/wineserver64"
 SCREEN = (1024, 768)
-WAIT = 90.0  # seconds for any one state to appear; generous for a loaded 2-core machine
-
-
-class Config:
-    on_timeout = None  # called with the awaited thing's description before a wait fails
-    program = None
-    probe = None
-    artifacts = None
-    prefix = None
+WAIT = 120.0
 
 
 def win_path(path):
@@ -33,362 +25,207 @@ def win_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def die_with_parent():
-    """In a child before exec: end it when the harness ends, even when ctest kills it."""
-    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
-
-
-def wait_until(what, poll, timeout=WAIT, interval=0.1):
-    """Calls poll until it gives something true and returns that; fails after timeout."""
+def wait_until(what, poll, timeout=WAIT):
     deadline = time.monotonic() + timeout
-    last = None
     while True:
-        last = poll()
-        if last:
-            return last
+        found = poll()
+        if found:
+            return found
         if time.monotonic() > deadline:
-            if Config.on_timeout is not None:
-                Config.on_timeout(what)
             raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
-        time.sleep(interval)
-
-
-def run(command, env=None, timeout=120, **kwargs):
-    return subprocess.run(command, env=env, timeout=timeout, stdin=subprocess.DEVNULL, **kwargs)
-
-
-class Desktop:
-    """An Xvfb display of 1024 x 768 and a wine prefix whose programs all run in one Wine
-    virtual desktop filling it, so windows get frames and captions drawn by Wine, and Windows
-    screen coordinates are the display's coordinates."""
-
-    def __init__(self, name):
-        self.name = name
-        self.xvfb = None
-        self.env = None
-        self.scratch = tempfile.mkdtemp(prefix="vantrel-e2e-")
-
-    def start(self):
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
-             "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
-        os.close(write_end)
-        with os.fdopen(read_end) as numbers:
-            number = numbers.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        env = dict(os.environ)
-        env.update(DISPLAY=":" + number, WINEPREFIX=Config.prefix, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.env = env
-        self.stop_wine()
-        self.prepare_prefix()
-        # The server, the services and the desktop start here with no pipe of ours to inherit.
-        # The server outlives its last program by a little, not forever, should we be killed.
-        run([WINESERVER, "-p30"], env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        run([WINE, "wineboot"], env, timeout=300, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        wait_until("the Wine desktop", lambda: self.windows() is not None)
-
-    def prepare_prefix(self):
-        marker = os.path.join(Config.prefix, ".vantrel-e2e-desktop")
-        if os.path.exists(marker):
-            return
-        os.makedirs(Config.prefix, exist_ok=True)
-        quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        run([WINE, "wineboot", "-i"], self.env, timeout=600, **quiet)
-        for key, value, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
-                                 (r"HKCU\Software\Wine\Explorer\Desktops", "Default",
-                                  "%dx%d" % SCREEN)]:
-            run([WINE, "reg", "add", key, "/v", value, "/d", data, "/f"], self.env, **quiet)
-        self.stop_wine()
-        with open(marker, "w"):
-            pass
-
-    def stop_wine(self):
-        run([WINESERVER, "-k"], self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        run([WINESERVER, "-w"], self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def stop(self):
-        if self.env is not None:
-            self.stop_wine()
-            self.env = None
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            self.xvfb.wait(timeout=30)
-            self.xvfb = None
-
-    # --- looking from outside ------------------------------------------------------------
-
-    def probe(self, *args, timeout=60):
-        """Runs vantrel_probe; its output goes through a file, never a pipe that a Wine service
-        could inherit and hold open."""
-        with tempfile.TemporaryFile() as out:
-            result = run([WINE, Config.probe, *args], self.env, timeout=timeout, stdout=out,
-                         stderr=subprocess.DEVNULL)
-            out.seek(0)
-            return result.returncode, out.read()
-
-    def windows(self, items=False):
-        code, out = self.probe("windows", *(["items"] if items else []))
-        if code != 0:
-            return None
-        return json.loads(out.decode("utf-8"))
-
-    def clipboard_bytes(self):
-        """The clipboard's CF_TEXT as a Windows program reads it; None when there is none."""
-        path = os.path.join(self.scratch, "clipboard.bin")
-        if os.path.exists(path):
-            os.remove(path)
-        code, _ = self.probe("clip-read", win_path(path))
-        if code == 3:
-            return None
-        if code != 0:
-            raise AssertionError("vantrel_probe clip-read failed with %d" % code)
-        with open(path, "rb") as f:
-            return f.read()
-
-    def set_clipboard(self, text):
-        code, _ = self.probe("clip-set", text)
-        if code != 0:
-            raise AssertionError("vantrel_probe clip-set failed with %d" % code)
-
-    def x_clipboard(self):
-        """The X clipboard as an X program (xclip) reads it."""
-        result = run(["xclip", "-o", "-selection", "clipboard"], self.env, timeout=30,
-                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        return result.stdout if result.returncode == 0 else None
-
-    def screenshot(self, name, rect=None):
-        os.makedirs(Config.artifacts, exist_ok=True)
-        path = os.path.join(Config.artifacts, name + ".png")
-        command = ["import", "-window", "root"]
-        if rect is not None:
-            left, top, right, bottom = rect
-            command += ["-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top)]
-        run(command + [path], self.env, timeout=60, check=True)
-        return path
-
-    # --- a person's hands ----------------------------------------------------------------
-
-    def xdotool(self, *args):
-        run(["xdotool", *[str(a) for a in args]], self.env, timeout=60, check=True)
-
-    def click(self, x, y, button=1):
-        self.xdotool("mousemove", "--sync", int(x), int(y), "click", button)
-
-    def drag(self, start, end, steps=8):
-        self.xdotool("mousemove", "--sync", int(start[0]), int(start[1]), "mousedown", 1)
-        for i in range(1, steps + 1):
-            x = start[0] + (end[0] - start[0]) * i // steps
-            y = start[1] + (end[1] - start[1]) * i // steps
-            self.xdotool("mousemove", "--sync", int(x), int(y))
-            time.sleep(0.05)
-        self.xdotool("mouseup", 1)
-
-    def keys(self, *keys):
-        self.xdotool("key", "--delay", "80", *keys)
-
-    def type_text(self, text):
-        self.xdotool("type", "--delay", "40", text)
-
-    def drop(self, paths, x, y):
-        env_display = os.environ.get("DISPLAY")
-        os.environ["DISPLAY"] = self.env["DISPLAY"]
-        try:
-            xdnd_drop.drop(paths, int(x), int(y))
-        finally:
-            if env_display is None:
-                del os.environ["DISPLAY"]
-            else:
-                os.environ["DISPLAY"] = env_display
+        time.sleep(0.1)
 
 
 def center(rect):
     return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
 
 
-def in_client(window, child):
-    """A child's rectangle in its top-level window's client coordinates."""
-    ox, oy = window["client_origin"]
-    r = child["rect"]
-    return [r[0] - ox, r[1] - oy, r[2] - ox, r[3] - oy]
+class Desktop:
+    def __init__(self, wine, prefix, probe, artifacts):
+        self.wine, self.prefix, self.probe_exe, self.artifacts = wine, prefix, probe, artifacts
+        self.scratch = tempfile.mkdtemp(prefix="vantrel-e2e-")
+        self.xvfb = self.env = None
 
+    def run(self, *command, timeout=300, **kwargs):
+        kwargs.setdefault("stdout", subprocess.DEVNULL)
+        return subprocess.run(command, env=self.env, timeout=timeout, stdin=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, **kwargs)
 
-class MainWindow:
-    """One look at the program's main window: caption, controls by role, the list."""
+    def start(self):
+        read_end, write_end = os.pipe()
+        death = lambda: ctypes.CDLL("libc.so.6").prctl(1, signal.SIGTERM)  # ends with us
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
+             "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=death)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            self.env = dict(os.environ, DISPLAY=":" + numbers.readline().strip(),
+                            WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                            WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.run(WINESERVER, "-k")
+        self.run(WINESERVER, "-w")
+        if not os.path.exists(os.path.join(self.prefix, ".vantrel-e2e-desktop")):
+            os.makedirs(self.prefix, exist_ok=True)
+            self.run(self.wine, "wineboot", "-i", timeout=600)
+            # Every program of the prefix in one framed virtual desktop filling the display.
+            for key, value, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
+                                     (r"HKCU\Software\Wine\Explorer\Desktops", "Default",
+                                      "%dx%d" % SCREEN)]:
+                self.run(self.wine, "reg", "add", key, "/v", value, "/d", data, "/f")
+            self.run(WINESERVER, "-w")
+            open(os.path.join(self.prefix, ".vantrel-e2e-desktop"), "w").close()
+        # Server and services start here with no pipe of ours to inherit; the server outlives
+        # its last program by a little, should the harness be killed.
+        self.run(WINESERVER, "-p30")
+        self.run(self.wine, "wineboot")
 
-    ROLES = {"Add Dir": "AddDir", "Add Files": "AddFiles", "Clear": "Clear", "Abort": "Clear",
-             "Start": "Start", "About": "About"}
+    def stop(self):
+        if self.env is not None:
+            self.run(WINESERVER, "-k")
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=30)
 
-    def __init__(self, window, screen):
-        self.window = window
-        self.screen = screen
-        self.caption = window["text"]
-        self.rect = window["rect"]
-        self.width = self.rect[2] - self.rect[0]
-        self.height = self.rect[3] - self.rect[1]
-        self.client = window["client"]
-        self.buttons = {}
-        self.list = None
-        for child in window["children"]:
-            if "LISTBOX" in child["class"].upper():
-                self.list = child
-            elif child["text"] in self.ROLES:
-                self.buttons[self.ROLES[child["text"]]] = child
+    def probe(self, *args):
+        """vantrel_probe's exit code and output, through a file: a pipe could be inherited and
+        held open by a Wine service."""
+        with tempfile.TemporaryFile() as out:
+            code = self.run(self.wine, self.probe_exe, *args, timeout=120, stdout=out).returncode
+            out.seek(0)
+            return code, out.read()
 
-    @property
-    def items(self):
-        """The list's entries when they were read (see Vantrel.look), else None."""
-        if self.list is None or self.list.get("busy"):
+    def windows(self, items=False):
+        code, out = self.probe("windows", *(["items"] if items else []))
+        return json.loads(out.decode("utf-8"))["windows"] if code == 0 and out else None
+
+    def clipboard(self, unicode=False):
+        """The clipboard's CF_TEXT or CF_UNICODETEXT bytes as a Windows program reads them."""
+        path = os.path.join(self.scratch, "clipboard.bin")
+        code, _ = self.probe("clip-read", win_path(path), *(["unicode"] if unicode else []))
+        if code != 0:
             return None
-        return self.list.get("items")
+        with open(path, "rb") as f:
+            return f.read()
 
-    @property
-    def count(self):
-        return None if self.list is None or self.list.get("busy") else self.list["count"]
+    def screenshot(self, name):
+        os.makedirs(self.artifacts, exist_ok=True)
+        path = os.path.join(self.artifacts, name + ".png")
+        self.run("import", "-window", "root", path, timeout=60)
+        return path
 
-    def button(self, role):
-        return self.buttons[role]
+    def xdotool(self, *args):
+        self.run("xdotool", *[str(a) for a in args], timeout=60, check=True)
 
-    def client_rect(self, child):
-        return in_client(self.window, child)
+    def click(self, point, button=1):
+        self.xdotool("mousemove", "--sync", point[0], point[1], "click", button)
 
-    def enabled(self):
-        return {role: b["enabled"] for role, b in self.buttons.items()}
+    def keys(self, *keys):
+        self.xdotool("key", "--delay", "80", *keys)
 
-    def item_point(self, index):
-        """The screen point in the middle of list entry index (the list must show it)."""
-        left, top, right, _ = self.list["rect"]
-        ox, oy = self.list["client_origin"]
-        height = self.list["item_height"]
-        return (ox + 40, oy + (index - self.list["top"]) * height + height // 2)
+    def type_text(self, text):
+        self.xdotool("type", "--delay", "60", text)
+
+    def drop(self, paths, point):
+        os.environ["DISPLAY"] = self.env["DISPLAY"]
+        xdnd_drop.drop(paths, *point)
 
 
-class Vantrel:
-    """The real program, started in the desktop."""
+class Program:
+    """The real vantrel.exe, started in the desktop, looked at with the probe."""
 
-    def __init__(self, desktop, args=(), cwd=None):
+    def __init__(self, desktop, program, args=(), cwd=None):
         self.desktop = desktop
-        self.log = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([WINE, Config.program, *args], cwd=cwd,
-                                        env=desktop.env, stdin=subprocess.DEVNULL,
-                                        stdout=self.log, stderr=self.log)
-        self.hwnd = None
-
-    def own_windows(self, snapshot=None):
-        snapshot = snapshot or self.desktop.windows()
-        if snapshot is None:
-            return None, []
-        main = None
-        for w in snapshot["windows"]:
-            if w["class"].startswith("obj_") and w["visible"] and \
-                    (w["style"] & 0x40000000) == 0:
-                main = w
-        return main, snapshot
+        self.process = subprocess.Popen([desktop.wine, program, *args], cwd=cwd, env=desktop.env,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        self.pid = None
 
     def look(self, items=True):
-        """The main window as it is now, or None when it is not (yet) shown. Reading the
-        entries costs one message each, answered once a file during a run: during runs, look
-        with items=False."""
-        snapshot = self.desktop.windows(items)
-        if snapshot is None:
-            return None
-        main, _ = self.own_windows(snapshot)
-        if main is None:
-            return None
-        self.hwnd = main["hwnd"]
-        self.pid = main["pid"]
-        return MainWindow(main, snapshot["screen"])
+        """The main window (a visible "obj_" window) with its children by text, or None."""
+        windows = self.desktop.windows(items) or []
+        for window in windows:
+            if window["class"].startswith("obj_"):
+                self.pid = window["pid"]
+                window["buttons"] = {c["text"]: c for c in window["children"]
+                                     if c["class"].upper().endswith("BUTTON")}
+                window["list"] = [c for c in window["children"] if "LISTBOX" in c["class"]][0]
+                if "busy" not in window["list"]:
+                    return window
+        return None
 
-    def wait(self, what, condition=lambda m: True, timeout=WAIT, items=True):
-        """Waits until the main window is shown and condition(main window) holds."""
+    def wait(self, what, condition=lambda w: True, items=True):
+        seen = {}
         def poll():
             if self.process.poll() is not None:
-                raise AssertionError("the program ended (exit code %s) while waiting for %s"
-                                     % (self.process.returncode, what))
-            main = self.look(items)
-            if main is None or main.count is None or (items and main.items is None):
-                return None
-            return main if condition(main) else None
-        return wait_until(what, poll, timeout)
+                raise AssertionError("the program ended while waiting for " + what)
+            seen["window"] = window = self.look(items)
+            return window if window is not None and condition(window) else None
+        try:
+            return wait_until(what, poll)
+        except AssertionError as failure:
+            self.desktop.screenshot("timeout")
+            window = seen.get("window") or {}
+            raise AssertionError("%s; last seen: %r, %r" % (failure, window.get("text"),
+                                                           window.get("list")))
 
-    def wait_settled(self, what, timeout=WAIT):
-        """Waits for the shown window and then until two looks in a row find the same layout:
-        a look taken while the window is being laid out for its first showing may catch the
-        list and the client area at different moments."""
-        def layout(main):
-            return [main.rect, main.client] + [c["rect"] for c in main.window["children"]]
-        previous = layout(self.wait(what, timeout=timeout))
-        def poll():
-            nonlocal previous
-            main = self.wait(what, timeout=timeout)
-            now = layout(main)
-            settled, previous = now == previous, now
-            return main if settled else None
-        return wait_until(what + " laid out", poll, timeout)
+    def wait_items(self, what, items):
+        return self.wait(what, lambda w: w["list"]["items"] == items)
 
-    def wait_caption(self, caption, timeout=WAIT, items=True):
-        return self.wait("the caption %r" % caption, lambda m: m.caption == caption, timeout,
-                         items)
+    def box(self, title=None):
+        """A dialog or message box of the program, by title (any title but the main one)."""
+        for window in self.desktop.windows() or []:
+            if window["class"] == "#32770" and window["pid"] == self.pid and \
+                    (title is None or window["text"] == title) and \
+                    any(c["class"] == "Button" for c in window["children"]):
+                return window
+        return None
 
-    def boxes(self, snapshot=None):
-        """The program's dialog windows (message boxes, file dialogs, the folder browser)."""
-        snapshot = snapshot or self.desktop.windows()
-        if snapshot is None:  # the probe could not look this time: no box seen yet
-            return []
-        return [w for w in snapshot["windows"]
-                if w["class"] == "#32770" and w["visible"] and w["pid"] == self.pid]
+    def wait_box(self, title=None):
+        return wait_until("a box titled %r" % title, lambda: self.box(title))
 
-    def wait_box(self, what, condition, timeout=WAIT):
-        def poll():
-            if self.process.poll() is not None:
-                raise AssertionError("the program ended while waiting for %s" % what)
-            found = [b for b in self.boxes() if condition(b)]
-            return found[0] if found else None
-        return wait_until(what, poll, timeout)
+    def press(self, box, label):
+        """Clicks the box's button with that label and waits until the box is gone."""
+        button = [c for c in box["children"] if c["text"].replace("&", "") == label][0]
+        self.desktop.click(center(button["rect"]))
+        wait_until("the box to close", lambda: all(
+            w["hwnd"] != box["hwnd"] for w in self.desktop.windows() or [box]))
 
-    def wait_no_box(self, timeout=WAIT):
-        wait_until("the dialog to close", lambda: not self.boxes(), timeout)
+    def click_button(self, label):
+        self.desktop.click(center(self.look(items=False)["buttons"][label]["rect"]))
 
-    def popup_menu(self):
-        snapshot = self.desktop.windows()
-        menus = [w for w in snapshot["windows"] if w["class"] == "#32768" and w["visible"]]
-        return menus[0] if menus else None
+    def choose(self, item):
+        """Right-clicks the list and chooses the context menu's item (0 Copy, 1 Copy All,
+        2 Save to File) with the keyboard."""
+        self.desktop.click(center(self.look(items=False)["list"]["rect"]), button=3)
+        wait_until("the context menu", lambda: any(
+            w["class"] == "#32768" for w in self.desktop.windows() or []))
+        self.desktop.keys(*(["Down"] * (item + 1)), "Return")
 
-    def wait_popup_menu(self):
-        return wait_until("the context menu", self.popup_menu)
-
-    def click_button(self, main, role):
-        self.desktop.click(*center(main.button(role)["rect"]))
-
-    def choose_menu_item(self, index, count=3):
-        """Clicks item index of the open context menu (its items share its height)."""
-        menu = self.wait_popup_menu()
-        left, top, right, bottom = menu["rect"]
-        border = 3
-        item = (bottom - top - 2 * border) / count
-        self.desktop.click((left + right) // 2, top + border + item * index + item / 2)
+    def type_into(self, title, text):
+        """Types text into the file-name field of the dialog with that title until the field
+        shows it (a busy display may lose a character typed through a remapped key), then
+        presses Return."""
+        def typed():
+            field = [c for c in self.wait_box(title)["children"]
+                     if c["class"] == "Edit" and c["visible"]][0]
+            if field["text"] == text:
+                return True
+            self.desktop.click(center(field["rect"]))
+            self.desktop.keys("ctrl+a", "BackSpace")
+            self.desktop.type_text(text)
+            return False
+        wait_until("the typed name", typed)
+        self.desktop.keys("Return")
 
     def close(self):
-        """Closes the main window as a person does: Alt+F4 on the active window."""
-        main = self.look(items=False)
-        self.desktop.click(main.rect[0] + 60, main.rect[1] + 10)
+        """Alt+F4 on the window, as a person closes it; its exit code."""
+        window = self.look(items=False)
+        self.desktop.click((window["rect"][0] + 60, window["rect"][1] + 10))
         self.desktop.keys("alt+F4")
-
-    def exit_code(self, timeout=WAIT):
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("the program did not end within %.0f s" % timeout)
+        return self.process.wait(timeout=WAIT)
 
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait(timeout=30)
-
-    def output(self):
-        self.log.seek(0)
-        return self.log.read().decode("utf-8", "replace")
