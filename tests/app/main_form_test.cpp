@@ -4,6 +4,7 @@
 #include "../core/temp_folder.h"
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
+#include "layer/clipboard.h"
 #include "layer/dispatch.h"
 #include "layer/menu.h"
 
@@ -45,19 +46,12 @@ LRESULT CALLBACK StepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The file-name field of a file dialog of this thread: a plain edit or the edit in a combo box.
-BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
-    if (ClassNameOf(window) != "Edit")
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// The file-name field of a visible file dialog of this thread: the edit inside its combo box.
+// The file-name field of a file dialog of this thread: the edit in its combo box.
 BOOL CALLBACK FindNameField(HWND window, LPARAM found) {
-    if (ClassNameOf(window) == "#32770" && IsWindowVisible(window))
-        EnumChildWindows(GetDlgItem(window, cmb13), FindEdit, found);
-    return *reinterpret_cast<HWND*>(found) == nullptr;
+    HWND box = GetDlgItem(window, cmb13);
+    HWND combo = box != nullptr ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
+    *reinterpret_cast<HWND*>(found) = FindWindowExA(combo, nullptr, "Edit", nullptr);
+    return combo == nullptr;
 }
 
 // Plays the user of the Save dialog this thread is about to open: types the name, presses OK.
@@ -73,25 +67,12 @@ std::thread SaveAs(const std::string& path) {
 
 std::string ClipboardText() {
     std::string text = "(none)";
-    if (!OpenClipboard(nullptr))
-        return "(closed)";
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        const char* bytes = static_cast<const char*>(GlobalLock(data));
+    HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_TEXT) : nullptr;
+    if (const char* bytes = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr)
         text.assign(bytes, strnlen(bytes, GlobalSize(data)));
-        GlobalUnlock(data);
-    }
+    GlobalUnlock(data);
     CloseClipboard();
     return text;
-}
-
-void SetClipboardText(const std::string& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
 }
 
 class MainFormTest : public WindowTest {
@@ -126,10 +107,11 @@ class MainFormTest : public WindowTest {
                 MF_GRAYED) != 0;
     }
     FormState State() {
+        auto on = [](Control* button) { return IsWindowEnabled(button->Handle) != 0; };
         return {GetCaption(form->FormWindow),
-                IsWindowEnabled(form->StartButton->Handle) != 0,
-                IsWindowEnabled(form->AddDirButton->Handle) != 0,
-                IsWindowEnabled(form->AddFilesButton->Handle) != 0,
+                on(form->StartButton),
+                on(form->AddDirButton),
+                on(form->AddFilesButton),
                 GetCaption(form->ClearButton),
                 !Grayed(kCopy),
                 !Grayed(kCopyAll),
@@ -259,7 +241,7 @@ TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
 }
 
 TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
-    SetClipboardText("kept");
+    CopyTextToClipboard("kept");
     Choose(kCopyAll);
     EXPECT_EQ(ClipboardText(), "kept") << "Copy All on an empty list";
     std::vector<std::string> lines = ListTorrents(3);
