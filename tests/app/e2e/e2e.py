@@ -1,33 +1,62 @@
 #!/usr/bin/python3
-"""End-to-end smoke set: the real vantrel.exe driven from outside as a person drives it, results
-read back from the list, the clipboard and files and compared with libtorrent's info-hashes;
-names in four scripts, one outside the Basic Multilingual Plane, come in every way.
-
+"""End-to-end smoke set: the real vantrel.exe in one Wine desktop on one Xvfb display, driven
+from outside as a person drives it; list, clipboard and files compared with libtorrent's hashes.
 usage: e2e.py --wine LOADER --bits 32|64 --program EXE --probe EXE --artifacts DIR --prefix DIR
-Exits 77 when the probe, a program of the same bits, cannot run here."""
+(exits 77 when the probe, a program of the same bits, cannot run here)"""
 import argparse
+import ctypes
 import getpass
 import hashlib
+import json
 import os
 import shutil
+import signal
 import stat
+import subprocess
 import sys
 import tempfile
-import unittest
+import time
+import traceback
+
+import libtorrent as lt
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import libtorrent as lt  # noqa: E402
-from harness import Desktop, Program, center, wait_until, win_path  # noqa: E402
+import xdnd_drop  # noqa: E402
 
+WINESERVER = "/usr/lib/wine/wineserver64"  # the wrapper's server too; it serves 32-bit programs
+QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 NAMES = ["東京 ñ.torrent", "Кириллица.torrent", "Ελληνικά.torrent", "emoji 🎉.torrent"]
 REPORT = "report.torrent"  # the walk stops at CR, LF, NUL, "x": the report's detail bytes
+SEEN = {}
 MALFORMED = b"d8:announce1:x4:infod6:lengthi1e6:pieces20:" + bytes(range(20)) + b"\r\n\0xee"
 
 
+def win_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def center(rect):
+    return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+
+
+def wait_until(what, poll, timeout=180.0):
+    deadline = time.monotonic() + timeout
+    while not (found := poll()):
+        assert time.monotonic() < deadline, "no %s after %.0f s; the list last read: %r" % (
+            what, timeout, SEEN.get("list"))
+        time.sleep(0.1)
+    return found
+
+
+def write(path, content, mode=0o644):
+    with open(path, "wb") as f:
+        f.write(content)
+    os.chmod(path, mode)
+    return path
+
+
 def make_torrent(folder, name, seed):
-    payload = os.path.join(folder, "payload %d.bin" % seed)
-    with open(payload, "wb") as f:
-        f.write(bytes((seed * 7 + i) % 251 for i in range(30000 + seed)))
+    payload = write(os.path.join(folder, "payload %d" % seed), os.urandom(30000 + seed))
     fs = lt.file_storage()
     lt.add_files(fs, payload)
     t = lt.create_torrent(fs, 16384, flags=lt.create_torrent.v1_only)
@@ -35,151 +64,259 @@ def make_torrent(folder, name, seed):
     return write(os.path.join(folder, name), lt.bencode(t.generate()))
 
 
-def write(path, content, mode=None):
-    with open(path, "wb") as f:
-        f.write(content)
-    if mode is not None:
-        os.chmod(path, mode)
-    return path
-
-
 def lines_of(paths):
     """libtorrent's line for each file, or the two report lines (control bytes shown as ".")."""
-    lines = []
-    for path, name in ((p, os.path.basename(p)) for p in paths):
-        sha1 = hashlib.sha1(MALFORMED).hexdigest().upper()
-        lines += ["Error!", "...x    %s     %s" % (sha1, name)] if name == REPORT else [
-            str(lt.torrent_info(path).info_hashes().v1).upper() + "   " + name]
-    return lines
+    sha1 = hashlib.sha1(MALFORMED).hexdigest().upper()
+    return sum((["Error!", "...x    %s     %s" % (sha1, REPORT)] if p.endswith(REPORT) else
+                [str(lt.torrent_info(p).info_hashes().v1).upper() + "   " + os.path.basename(p)]
+                for p in paths), [])
 
 
 def exported(lines):
     return "".join(line + "\r\n" for line in lines).encode("utf-8")
 
 
-def wait_content(path, content):
-    wait_until("the content of " + path, lambda: open(path, "rb").read() == content)
+class Desktop:
+    def __init__(self, args):
+        self.args, self.xvfb, self.env, self.pid = args, None, None, None
 
+    def run(self, *command, **kwargs):
+        return subprocess.run(command, env=self.env, timeout=600, **{**QUIET, **kwargs})
 
-class Smoke(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.root = tempfile.mkdtemp(prefix="vantrel-e2e-files-")
-        cls.addClassCleanup(shutil.rmtree, cls.root, True)
-        cls.files = [make_torrent(cls.root, n, i) for i, n in enumerate(NAMES)]
-        cls.report = write(os.path.join(cls.root, REPORT), MALFORMED)
+    def start(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp"], pass_fds=(write_end,), **QUIET,
+            preexec_fn=lambda: ctypes.CDLL("libc.so.6").prctl(1, signal.SIGTERM))
+        os.close(write_end)
+        with os.fdopen(read_end) as number:
+            self.env = dict(os.environ, DISPLAY=":" + number.readline().strip(), WINEDEBUG="-all",
+                            WINEPREFIX=self.args.prefix, WINEDLLOVERRIDES="mscoree,mshtml=")
+        os.environ["DISPLAY"] = self.env["DISPLAY"]  # for the drag source
+        self.run(WINESERVER, "-k")
+        self.run(WINESERVER, "-w")
+        if not os.path.exists(os.path.join(self.args.prefix, "system.reg")):
+            self.run(self.args.wine, "wineboot", "-i")
+            # Every program of the prefix in one framed virtual desktop filling the display.
+            for key, value, data in [("Explorer\\Desktops", "Default", "1024x768"),
+                                     ("Explorer", "Desktop", "Default")]:
+                self.run(self.args.wine, "reg", "add", "HKCU\\Software\\Wine\\" + key, "/v",
+                         value, "/d", data, "/f")
+            self.run(WINESERVER, "-w")
+        # Started here, server and services inherit no pipe of ours; the server ends soon after
+        # its last program should the harness be killed.
+        self.run(WINESERVER, "-p30")
+        self.run(self.args.wine, "wineboot")
 
-    def start(self, args=()):
-        program = Program(DESKTOP, ARGS.program, args, self.root)
-        self.addCleanup(program.kill)
-        return program
+    def stop(self):
+        if self.env is not None:
+            self.run(WINESERVER, "-k")
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=30)
 
-    def save_to(self, program, path, replace):
-        program.choose(2)
-        program.type_into(lambda t: t == "Save As", win_path(path))
+    def probe(self, *args):  # output through a file: a Wine service could hold a pipe open
+        with tempfile.TemporaryFile() as out:
+            code = self.run(self.args.wine, self.args.probe, *args, stdout=out).returncode
+            out.seek(0)
+            return code, out.read()
+
+    def windows(self, items=False):
+        code, out = self.probe("windows", *(["items"] if items else []))
+        return json.loads(out.decode("utf-8"))["windows"] if code == 0 and out else []
+
+    def clipboard(self, unicode=False):
+        path = os.path.join(self.args.artifacts, "clipboard.bin")
+        if self.probe("clip-read", win_path(path), *(["unicode"] if unicode else []))[0] == 0:
+            with open(path, "rb") as f:
+                return f.read()
+
+    def screenshot(self, name):
+        self.run("import", "-window", "root", os.path.join(self.args.artifacts, name + ".png"))
+
+    def xdotool(self, *args):
+        self.run("xdotool", *[str(a) for a in args], check=True)
+
+    def click(self, point, button=1):
+        self.xdotool("mousemove", "--sync", point[0], point[1], "click", button)
+
+    def keys(self, *keys):
+        self.xdotool("key", "--delay", "80", *keys)
+
+    def launch(self, args, cwd):
+        self.process = subprocess.Popen([self.args.wine, self.args.program, *args], cwd=cwd,
+                                        env=self.env, **QUIET)
+
+    def look(self, items=True):
+        for window in self.windows(items):
+            lists = [c for c in window["children"] if "LISTBOX" in c["class"]]
+            if window["class"].startswith("obj_") and lists and "busy" not in lists[0]:
+                self.pid, window["list"], SEEN["list"] = window["pid"], lists[0], lists[0]
+                window["buttons"] = {c["text"]: c for c in window["children"] if c is not lists[0]}
+                return window
+
+    def wait(self, what, condition=lambda w: True):
+        def poll():
+            assert self.process.poll() is None, "the program ended while waiting for " + what
+            window = self.look()
+            return window if window is not None and condition(window) else None
+        return wait_until(what, poll)
+
+    def wait_items(self, what, items):
+        return self.wait(what, lambda w: w["list"]["items"] == items)
+
+    def wait_box(self, title):
+        return wait_until("the box", lambda: [
+            w for w in self.windows() if w["class"] == "#32770" and w["pid"] == self.pid
+            and title(w["text"]) and any(c["class"] == "Button" for c in w["children"])][0:1])[0]
+
+    def press(self, box, label):
+        self.click(center([c for c in box["children"]
+                                   if c["text"].replace("&", "") == label][0]["rect"]))
+        wait_until("the box to close", lambda: all(
+            w["hwnd"] != box["hwnd"] for w in self.windows() or [box]))
+
+    def click_button(self, label):
+        self.click(center(self.look(items=False)["buttons"][label]["rect"]))
+
+    def choose(self, item):
+        """Right-clicks the list and chooses item 0 Copy, 1 Copy All or 2 Save to File."""
+        self.click(center(self.look(items=False)["list"]["rect"]), button=3)
+        wait_until("the context menu", lambda: [
+            w for w in self.windows() if w["class"] == "#32768"])
+        self.keys(*(["Down"] * (item + 1)), "Return")
+
+    def type_into(self, title, text):
+        """Types into the dialog's name field until it shows the text (a busy display may lose
+        a character typed through a remapped key), then presses Return."""
+        def typed():
+            field = [c for c in self.wait_box(title)["children"]
+                     if c["class"] == "Edit" and c["visible"]][0]
+            if field["text"] != text:
+                self.click(center(field["rect"]))
+                self.keys("ctrl+a", "BackSpace")
+                self.xdotool("type", "--delay", "60", text)
+            return field["text"] == text
+        wait_until("the typed name", typed)
+        self.keys("Return")
+
+    def close(self):
+        """Alt+F4 on the window, as a person closes it; the exit code."""
+        rect = self.look(items=False)["rect"]
+        self.click((rect[0] + 60, rect[1] + 10))
+        self.keys("alt+F4")
+        return self.process.wait(timeout=180)
+
+    def save_to(self, path, replace):
+        self.choose(2)
+        self.type_into(lambda t: t == "Save As", win_path(path))
         if replace:
-            program.press(program.wait_box(lambda t: t != "Save As"), "Yes")
-
-    def test_start_up_save_and_about(self):
-        program = self.start([win_path(p) for p in self.files + [self.report]])
-        want = lines_of(self.files + [self.report])
-        self.assertEqual(program.wait_items("the command line's lines", want)["text"], "Vantrel")
-        DESKTOP.screenshot("start-up")
-
-        # Save to File through the real dialog: a new file, over a hard link, over a read-only
-        # file (refused with a notice; content and attribute kept).
-        saved = os.path.join(self.root, "saved.txt")
-        self.save_to(program, saved, replace=False)
-        wait_content(saved, exported(want))
-        linked = write(os.path.join(self.root, "linked.txt"), b"old, longer content" * 99)
-        os.link(linked, linked + ".2")
-        self.save_to(program, linked, replace=True)
-        wait_content(linked + ".2", exported(want))
-        self.assertEqual(os.stat(linked).st_nlink, 2)
-        readonly = write(os.path.join(self.root, "readonly.txt"), b"keep me\r\n", 0o444)
-        self.save_to(program, readonly, replace=True)
-        program.press(program.wait_box(lambda t: t == "Vantrel"), "OK")
-        self.assertEqual(open(readonly, "rb").read(), b"keep me\r\n")
-        self.assertEqual(stat.S_IMODE(os.stat(readonly).st_mode), 0o444)
-
-        program.click_button("About")
-        box = program.wait_box(lambda t: t == "Vantrel")
-        DESKTOP.screenshot("about")
-        self.assertIn("Vantrel\r\n\r\nVersion 1.0\r\n\r\nhttps://vantrel.org",
-                      [c["text"] for c in box["children"]])
-        program.press(box, "OK")
-        self.assertEqual(program.close(), 0)
-
-    def desktop_tree(self):
-        """A folder in the Wine user's Desktop, the only one there starting with "q": the folder
-        browser shows it under its root, and the key "q" selects it."""
-        desktop = os.path.join(ARGS.prefix, "drive_c", "users", getpass.getuser(), "Desktop")
-        os.makedirs(desktop, exist_ok=True)
-        for stale in (n for n in os.listdir(desktop) if n.startswith("q")):
-            shutil.rmtree(os.path.join(desktop, stale), ignore_errors=True)
-        tree = tempfile.mkdtemp(prefix="qtree-", dir=desktop)
-        self.addCleanup(shutil.rmtree, tree, True)
-        os.makedirs(os.path.join(tree, "sub"))
-        shutil.copy(self.files[2], tree)
-        shutil.copy(self.files[3], os.path.join(tree, "sub"))
-        windows = "C:\\users\\%s\\Desktop\\%s\\" % (getpass.getuser(), os.path.basename(tree))
-        return [windows + NAMES[2], windows + "sub\\" + NAMES[3]]
-
-    def test_add_files_add_dir_drop_run_and_copy_all(self):
-        program = self.start()
-        program.wait("the window")
-        program.click_button("Add Files")
-        program.type_into(lambda t: t == "Open", '"%s" "%s"' % tuple(NAMES[:2]))
-        want = [win_path(p) for p in self.files[:2]]
-        program.wait_items("the chosen files", want)
-
-        # Add Dir: the folder's own file first, then its subfolder's.
-        want += self.desktop_tree()
-        program.click_button("Add Dir")
-        browser = program.wait_box(lambda t: t == "Browse for Folder")
-        tree = [c for c in browser["children"] if c["class"] == "SysTreeView32"][0]["rect"]
-        DESKTOP.click((center(tree)[0], tree[3] - 10))
-        DESKTOP.keys("q")
-        program.press(browser, "OK")
-        program.wait_items("the folder's files", want)
-
-        # A real desktop drop: the names arrive last first; the one already listed is refused.
-        DESKTOP.drop([self.files[3], self.report, self.files[0]],
-                     center(program.look(items=False)["list"]["rect"]))
-        want += [win_path(self.report), win_path(self.files[3])]
-        program.wait_items("the dropped files", want)
-
-        program.click_button("Start")
-        done = program.wait("Done", lambda w: w["text"] == "Done")
-        DESKTOP.screenshot("done")
-        lines = lines_of(self.files + [self.report, self.files[3]])
-        self.assertEqual(done["list"]["items"], lines)
-        self.assertEqual({t: b["enabled"] for t, b in done["buttons"].items()},
-                         {"Add Dir": False, "Add Files": False, "Clear": True, "Start": False,
-                          "About": True})
-
-        # Copy All after the run: the list's UTF-8 bytes, and the same text as UTF-16.
-        program.choose(1)
-        wait_until("Copy All", lambda: DESKTOP.clipboard() == exported(lines))
-        self.assertEqual(DESKTOP.clipboard(unicode=True),
-                         exported(lines).decode("utf-8").encode("utf-16-le"))
-        self.assertEqual(program.close(), 0)
+            self.press(self.wait_box(lambda t: t != "Save As"), "Yes")
 
 
-if __name__ == "__main__":
+def start_up_save_and_about(desktop, root, files):
+    desktop.launch([win_path(p) for p in files], root)
+    want = lines_of(files)
+    assert desktop.wait_items("the command line's lines", want)["text"] == "Vantrel"
+    desktop.screenshot("start-up")
+    # Save to File through the real dialog: a new file, over a hard link, over a read-only file
+    # (refused with a notice; content and attribute kept).
+    saved, linked = os.path.join(root, "saved.txt"), write(os.path.join(root, "linked.txt"), b"o" * 999)
+    os.link(linked, linked + ".2")
+    for path, replace, other in [(saved, False, saved), (linked, True, linked + ".2")]:
+        desktop.save_to(path, replace)
+        wait_until("the saved " + other, lambda: open(other, "rb").read() == exported(want))
+    assert os.stat(linked).st_nlink == 2, "the hard link was broken"
+    readonly = write(os.path.join(root, "readonly.txt"), b"keep me\r\n", 0o444)
+    desktop.save_to(readonly, True)
+    desktop.press(desktop.wait_box(lambda t: t == "Vantrel"), "OK")
+    assert open(readonly, "rb").read() == b"keep me\r\n", "the read-only file was changed"
+    assert stat.S_IMODE(os.stat(readonly).st_mode) == 0o444, "the read-only attribute is gone"
+
+    desktop.click_button("About")
+    box = desktop.wait_box(lambda t: t == "Vantrel")
+    desktop.screenshot("about")
+    texts = [c["text"] for c in box["children"]]
+    assert "Vantrel\r\n\r\nVersion 1.0\r\n\r\nhttps://vantrel.org" in texts, texts
+    desktop.press(box, "OK")
+    assert desktop.close() == 0, "the exit code"
+
+
+def add_files_add_dir_drop_run_and_copy_all(desktop, root, files):
+    desktop.launch([], root)
+    desktop.wait("the window")
+    desktop.click_button("Add Files")
+    desktop.type_into(lambda t: t == "Open", '"%s" "%s"' % tuple(NAMES[:2]))
+    want = [win_path(p) for p in files[:2]]
+    desktop.wait_items("the chosen files", want)
+
+    # Add Dir on a folder in the Wine user's Desktop, whose name alone there starts with "q":
+    # the browser shows it under its root and the key "q" selects it. Its own file comes first.
+    folder = os.path.join(desktop.args.prefix, "drive_c", "users", getpass.getuser(), "Desktop")
+    shutil.rmtree(os.path.join(folder, "q"), ignore_errors=True)
+    os.makedirs(os.path.join(folder, "q", "sub"))
+    shutil.copy(files[2], os.path.join(folder, "q"))
+    shutil.copy(files[3], os.path.join(folder, "q", "sub"))
+    want += ["C:\\users\\%s\\Desktop\\q\\%s" % (getpass.getuser(), n)
+             for n in (NAMES[2], "sub\\" + NAMES[3])]
+    desktop.click_button("Add Dir")
+    browser = desktop.wait_box(lambda t: t == "Browse for Folder")
+    tree = [c for c in browser["children"] if c["class"] == "SysTreeView32"][0]["rect"]
+    desktop.click((center(tree)[0], tree[3] - 10))
+    desktop.keys("q")
+    desktop.press(browser, "OK")
+    desktop.wait_items("the folder's files", want)
+
+    # A real desktop drop: the names arrive last first; the one already listed is refused.
+    xdnd_drop.drop([files[3], files[4], files[0]], *center(desktop.look(False)["list"]["rect"]))
+    want += [win_path(files[4]), win_path(files[3])]
+    desktop.wait_items("the dropped files", want)
+
+    desktop.click_button("Start")
+    done = desktop.wait("Done", lambda w: w["text"] == "Done")
+    desktop.screenshot("done")
+    lines = lines_of(files + [files[3]])
+    assert done["list"]["items"] == lines, (done["list"]["items"], lines)
+    enabled = {t: b["enabled"] for t, b in done["buttons"].items()}
+    assert enabled == {"Add Dir": False, "Add Files": False, "Clear": True, "Start": False,
+                       "About": True}, enabled
+    # Copy All after the run: the list's UTF-8 bytes, and the same text as UTF-16.
+    desktop.choose(1)
+    wait_until("Copy All", lambda: desktop.clipboard() == exported(lines))
+    assert desktop.clipboard(unicode=True) == exported(lines).decode().encode("utf-16-le")
+    assert desktop.close() == 0, "the exit code"
+
+
+def main():
     parser = argparse.ArgumentParser()
     for option in ("--wine", "--bits", "--program", "--probe", "--artifacts", "--prefix"):
         parser.add_argument(option, required=True)
-    ARGS, rest = parser.parse_known_args()
-    ARGS.prefix = os.path.abspath(ARGS.prefix)
-    DESKTOP = Desktop(ARGS)
+    args = parser.parse_args()
+    args.prefix = os.path.abspath(args.prefix)
+    os.makedirs(args.artifacts, exist_ok=True)
+    desktop, root, failed = Desktop(args), tempfile.mkdtemp(prefix="vantrel-e2e-"), 0
     try:
-        DESKTOP.start(ARGS.prefix)
-        if DESKTOP.probe("hello")[1].strip() != b"vantrel_probe":
-            print("vantrel_probe, a %s-bit Windows program, does not run here" % ARGS.bits)
-            sys.exit(77 if ARGS.bits == "32" else 1)
-        result = unittest.main(argv=[sys.argv[0], "-v"] + rest, exit=False).result
+        desktop.start()
+        if desktop.probe("hello")[1].strip() != b"vantrel_probe":
+            print("vantrel_probe, a %s-bit Windows program, does not run here" % args.bits)
+            return 77 if args.bits == "32" else 1
+        files = [make_torrent(root, n, i) for i, n in enumerate(NAMES)]
+        files.append(write(os.path.join(root, REPORT), MALFORMED))
+        for case in (start_up_save_and_about, add_files_add_dir_drop_run_and_copy_all):
+            print(case.__name__, flush=True)
+            try:
+                case(desktop, root, files)
+            except Exception:  # noqa: BLE001 -- reported, and the next case runs
+                traceback.print_exc()
+                desktop.screenshot("failed-" + case.__name__)
+                failed += 1
     finally:
-        DESKTOP.stop()
-        shutil.rmtree(DESKTOP.scratch, True)
-    sys.exit(0 if result.wasSuccessful() else 1)
+        desktop.stop()
+        shutil.rmtree(root, True)
+    print("%d of 2 failed" % failed)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,11 +1,11 @@
 // vantrel_probe: looks at the running program from outside, as another process on the same
 // desktop, for the end-to-end tests and tools/run.sh.
 //
-//   vantrel_probe hello                   prints "vantrel_probe": the probe runs here at all
-//   vantrel_probe windows [items]         every top-level window with its children, as JSON; with
-//                                         "items", the text of every list box entry too
-//   vantrel_probe clip-read FILE [unicode]  the clipboard's CF_TEXT (or CF_UNICODETEXT), exact
-//                                         bytes up to its terminating NUL, into FILE
+//   vantrel_probe hello                    prints "vantrel_probe": the probe runs here at all
+//   vantrel_probe windows [items]          the visible top-level windows with their children as
+//                                          JSON; with "items", every list box entry's text too
+//   vantrel_probe clip-read FILE [unicode] the clipboard's CF_TEXT (or CF_UNICODETEXT), exact
+//                                          bytes up to its terminating NUL, into FILE
 //
 // Texts are read with the wide calls and written as UTF-8: across processes the ANSI list box
 // message returns only the first character of an entry.
@@ -18,58 +18,47 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
+bool ReadItems = false;
+// Room for the longest text asked for: a path of the platform's greatest length.
+constexpr size_t kTextRoom = 32768;
 
-std::string Quoted(const std::string& text) {
+std::string Json(const std::wstring& text) {
+    std::string utf8(text.size() * 4, '\0');
+    utf8.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
     std::string out = "\"";
-    for (const char c : text) {
+    for (const char c : utf8) {
         char escape[8];
         std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-        out += c == '"' || c == '\\' ? std::string("\\") + c
+        out += c == '"' || c == '\\'                  ? std::string("\\") + c
                : static_cast<unsigned char>(c) < 0x20 ? std::string(escape)
-                                                       : std::string(1, c);
+                                                      : std::string(1, c);
     }
     return out + "\"";
 }
 
-std::string Rect(const RECT& r) {
-    return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-           std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
-}
-
-// A message to another process that may be busy hashing: bounded, never a hang.
-LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& ok) {
+// Asks another process, which may be busy hashing: bounded, never a hang. The text asked for
+// ends at its first NUL (a length reported by the ANSI side counts UTF-8 bytes).
+std::wstring AskText(HWND window, UINT message, WPARAM index, bool& ok) {
+    std::wstring text(kTextRoom, L'\0');
     DWORD_PTR result = 0;
-    ok = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result) != 0;
-    return static_cast<LRESULT>(result);
+    ok = SendMessageTimeoutW(window, message, index, reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_NORMAL, 5000, &result) != 0;
+    text.resize(wcsnlen(text.data(), text.size()));
+    return text;
 }
-
-bool ReadItems = false;
 
 std::string ListBoxJson(HWND list) {
-    bool ok = false;
-    const LRESULT count = Ask(list, LB_GETCOUNT, 0, 0, ok);
-    if (!ok || count < 0)
+    DWORD_PTR count = 0;
+    if (SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count) == 0)
         return ",\"busy\":true";
     std::string items;
-    for (LRESULT i = 0; ReadItems && i < count; ++i) {
-        const auto index = static_cast<WPARAM>(i);
-        const LRESULT length = Ask(list, LB_GETTEXTLEN, index, 0, ok);
-        std::wstring text(static_cast<size_t>(ok && length > 0 ? length : 0) + 1, L'\0');
-        Ask(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()), ok);
-        if (!ok || length < 0)
-            return ",\"busy\":true";
-        // The length reported may be the ANSI one, which counts UTF-8 bytes.
-        text.resize(wcsnlen(text.data(), text.size()));
-        items += (i != 0 ? "," : "") + Quoted(Utf8(text));
-    }
+    bool ok = true;
+    for (WPARAM i = 0; ReadItems && ok && i < count; ++i)
+        items += (i != 0 ? "," : "") + Json(AskText(list, LB_GETTEXT, i, ok));
+    if (!ok)
+        return ",\"busy\":true";
     return ",\"count\":" + std::to_string(count) + (ReadItems ? ",\"items\":[" + items + "]" : "");
 }
 
@@ -79,49 +68,44 @@ BOOL CALLBACK Collect(HWND window, LPARAM collected) {
 }
 
 std::string WindowJson(HWND window, bool topLevel) {
-    RECT outer{};
-    GetWindowRect(window, &outer);
+    RECT r{};
+    GetWindowRect(window, &r);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    char className[256] = {};
-    GetClassNameA(window, className, sizeof className);
-    // An edit control keeps its text itself: asked for it, it answers what was typed.
-    std::wstring text(1024, L'\0');
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    const std::string className = name;
+    // An edit control keeps its text itself: asked, it answers what was typed.
     bool ok = false;
-    if (std::string(className) == "Edit")
-        Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), ok);
-    else
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-    text.resize(wcsnlen(text.data(), text.size()));
+    std::wstring text(kTextRoom, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), kTextRoom)));
+    if (className == "Edit")
+        text = AskText(window, WM_GETTEXT, kTextRoom, ok);
     std::string json = "{\"hwnd\":" + std::to_string(reinterpret_cast<UINT_PTR>(window)) +
-                       ",\"class\":" + Quoted(className) + ",\"text\":" + Quoted(Utf8(text)) +
+                       ",\"class\":\"" + className + "\",\"text\":" + Json(text) +
                        ",\"pid\":" + std::to_string(process) +
                        ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +
                        ",\"enabled\":" + (IsWindowEnabled(window) ? "true" : "false") +
-                       ",\"rect\":" + Rect(outer);
-    if (std::string(className).find("LISTBOX") != std::string::npos)
+                       ",\"rect\":[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                       std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
+    if (className.find("LISTBOX") != std::string::npos)
         json += ListBoxJson(window);
-    if (topLevel) {
-        std::vector<HWND> children;
+    std::vector<HWND> children;
+    if (topLevel)
         EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&children));
-        json += ",\"children\":[";
-        for (size_t i = 0; i < children.size(); ++i)
-            json += (i != 0 ? "," : "") + WindowJson(children[i], false);
-        json += "]";
-    }
-    return json + "}";
+    for (size_t i = 0; i < children.size(); ++i)
+        json += (i == 0 ? ",\"children\":[" : ",") + WindowJson(children[i], false);
+    return json + (topLevel ? children.empty() ? ",\"children\":[]}" : "]}" : "}");
 }
 
 int ListWindows() {
     std::vector<HWND> windows;
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
     std::string json = "{\"windows\":[";
-    for (HWND window : windows) {
+    for (HWND window : windows)
         if (IsWindowVisible(window))
             json += (json.back() == '[' ? "" : ",") + WindowJson(window, true);
-    }
-    json += "]}\n";
-    std::fwrite(json.data(), 1, json.size(), stdout);
+    std::fputs((json + "]}\n").c_str(), stdout);
     return 0;
 }
 
@@ -130,25 +114,20 @@ int ReadClipboard(const char* path, bool unicode) {
         if (attempt == 200)
             return 4;
     const HANDLE data = GetClipboardData(unicode ? CF_UNICODETEXT : CF_TEXT);
-    std::string bytes;
-    if (const char* text = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr) {
-        const size_t size = GlobalSize(data);
-        size_t length = 0;
-        // Up to the terminating NUL: one byte, or one 16-bit unit for CF_UNICODETEXT.
-        while (length < size && (text[length] != 0 || (unicode && text[length + 1] != 0)))
-            length += unicode ? 2 : 1;
-        bytes.assign(text, length);
-        GlobalUnlock(data);
-    }
+    const auto* text = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    const size_t size = text != nullptr ? GlobalSize(data) : 0;
+    size_t length = 0;
+    // Up to the terminating NUL: one byte, or one 16-bit unit for CF_UNICODETEXT.
+    while (length < size && (text[length] != 0 || (unicode && text[length + 1] != 0)))
+        length += unicode ? 2 : 1;
+    const std::string bytes(text != nullptr ? text : "", length);
+    GlobalUnlock(data);
     CloseClipboard();
-    if (data == nullptr)
-        return 3;
-    FILE* out = std::fopen(path, "wb");
+    FILE* out = data != nullptr ? std::fopen(path, "wb") : nullptr;
     if (out == nullptr)
-        return 5;
+        return 3;
     std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
-    return 0;
+    return std::fclose(out) == 0 ? 0 : 5;
 }
 
 } // namespace
@@ -157,10 +136,9 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "hello")
         return std::puts("vantrel_probe") >= 0 ? 0 : 1;
-    if (command == "windows") {
-        ReadItems = argc > 2 && std::string(argv[2]) == "items";
+    ReadItems = argc > 2 && std::string(argv[2]) == "items";
+    if (command == "windows")
         return ListWindows();
-    }
     if (command == "clip-read" && argc >= 3)
         return ReadClipboard(argv[2], argc > 3 && std::string(argv[3]) == "unicode");
     std::fputs("usage: vantrel_probe hello | windows [items] | clip-read FILE [unicode]\n", stderr);
