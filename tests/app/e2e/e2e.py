@@ -195,7 +195,7 @@ class Desktop:
                      if c["class"] == "Edit" and c["visible"]][0]
             if field["text"] != text:
                 self.click(center(field["rect"]))
-                self.keys("ctrl+a", "BackSpace")
+                self.keys("End", "shift+Home", "BackSpace")
                 self.xdotool("type", "--delay", "60", text)
             return field["text"] == text
         wait_until("the typed name", typed)
@@ -254,6 +254,9 @@ def add_files_add_dir_drop_run_and_copy_all(desktop, root, files):
     # Add Dir on a folder in the Wine user's Desktop, whose name alone there starts with "q":
     # the browser shows it under its root and the key "q" selects it. Its own file comes first.
     folder = os.path.join(desktop.args.prefix, "drive_c", "users", getpass.getuser(), "Desktop")
+    if os.path.islink(folder):  # to the home folder: make it the prefix's own
+        os.remove(folder)
+        os.mkdir(folder)
     shutil.rmtree(os.path.join(folder, "q"), ignore_errors=True)
     os.makedirs(os.path.join(folder, "q", "sub"))
     shutil.copy(files[2], os.path.join(folder, "q"))
