@@ -42,7 +42,8 @@ void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& c
 // Creates the file, which must not exist yet, with exactly the text's bytes, flushed to disk.
 bool WriteNewFile(const std::string& name, std::string_view text);
 
-// Moves `from` over `to`, replacing it.
+// Moves `from` over `to`, replacing it. Where the platform can, an existing `to` stays the same
+// file and takes `from`'s content (Windows: attributes, permissions and hard links are kept).
 bool MoveOverFile(const std::string& from, const std::string& to);
 
 void RemoveFile(const std::string& name);

@@ -1,8 +1,10 @@
 #include "layer/folder_dialog.h"
 
+#include "core/wide_path.h"
+
+#include "core/text_ops.h"
 #include "layer/control.h"
 #include "layer/dispatch.h"
-#include "core/text_ops.h"
 
 #include <array>
 #include <cstring>
@@ -46,16 +48,17 @@ bool FolderDialog::Choose() {
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&request);
     if (chosen == nullptr)
         return false;
-    const bool hasPath = SHGetPathFromIDListA(chosen, pathBuffer_) != 0;
+    // The path in characters, converted afterwards: its UTF-8 form may be longer than the
+    // ANSI call's buffer of MAX_PATH bytes.
+    wchar_t path[MAX_PATH + 1] = {};
+    const bool hasPath = SHGetPathFromIDListW(chosen, path) != 0;
     CoTaskMemFree(chosen);
-    // The display name left in the buffer is no path.
-    if (!hasPath)
-        pathBuffer_[0] = '\0';
+    folderPath_ = hasPath ? ProgramText(path) : std::string();
     return hasPath;
 }
 
 std::string FolderDialog::FolderPath() const {
-    return std::string(pathBuffer_, strnlen(pathBuffer_, sizeof pathBuffer_));
+    return folderPath_;
 }
 
 void FolderDialog::SetPreselectedFolder(std::string_view path) {

@@ -55,7 +55,9 @@ class FolderDialog : public LayerObject {
   private:
     static int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM value, LPARAM dialog);
 
+    // Receives the chosen item's display name, which is not used.
     char pathBuffer_[MAX_PATH + 1] = {};
+    std::string folderPath_;
     std::string preselectedFolder_;
     bool useBrowseCallback_ = false;
     HWND browserWindow_ = nullptr;

@@ -125,6 +125,9 @@ bool TempTree::MakeFolderLink(std::string_view relative, std::string_view target
 
 void TempTree::MakeLongPathFile(const std::string& path) const {
     ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
+    for (size_t end = path.find('\\', root_.size() + 1); end != std::string::npos;
+         end = path.find('\\', end + 1))
+        CreateDirectoryW(LongPathForm(path.substr(0, end)).c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryW(LongPathForm(path).c_str(), nullptr)) << GetLastError();
     HANDLE file = CreateFileW(LongPathForm(path + "\\deep.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -20,8 +20,9 @@ class TempTree {
     // A folder link at relative that leads to the folder target (relative too). False when the
     // platform cannot make one.
     bool MakeFolderLink(std::string_view relative, std::string_view target) const;
-    // A folder and a file in it below the given path, whose full paths are longer than the
-    // ANSI file functions accept; made through the wide functions' long-path form.
+    // A folder (with any folders missing on the way) and a file "deep.txt" in it at the given
+    // path, longer than the ANSI file functions accept; made through the wide functions'
+    // long-path form.
     void MakeLongPathFile(const std::string& path) const;
 
   private:
