@@ -17,11 +17,11 @@ import sys
 import tempfile
 import time
 import traceback
+import urllib.parse
 
 import libtorrent as lt
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import xdnd_drop  # noqa: E402
+from Xlib import X, Xatom, display
+from Xlib.protocol import event
 
 WINESERVER = "/usr/lib/wine/wineserver64"  # the wrapper's server too; it serves 32-bit programs
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -93,7 +93,6 @@ class Desktop:
         with os.fdopen(read_end) as number:
             self.env = dict(os.environ, DISPLAY=":" + number.readline().strip(), WINEDEBUG="-all",
                             WINEPREFIX=self.args.prefix, WINEDLLOVERRIDES="mscoree,mshtml=")
-        os.environ["DISPLAY"] = self.env["DISPLAY"]  # for the drag source
         self.run(WINESERVER, "-k")
         self.run(WINESERVER, "-w")
         if not os.path.exists(os.path.join(self.args.prefix, "system.reg")):
@@ -143,6 +142,59 @@ class Desktop:
 
     def keys(self, *keys):
         self.xdotool("key", "--delay", "80", *keys)
+
+    def drop(self, paths, x, y, timeout=120.0):
+        """Drops the files at a screen point through the display's drag-and-drop protocol (XDND),
+        as a file manager does; Wine turns it into WM_DROPFILES."""
+        disp = display.Display(self.env["DISPLAY"])
+        atom = {name: disp.intern_atom(name) for name in (
+            "XdndAware", "XdndSelection", "XdndEnter", "XdndPosition", "XdndStatus", "XdndDrop",
+            "XdndFinished", "XdndActionCopy", "text/uri-list")}
+        root = disp.screen().root
+        source = root.create_window(0, 0, 1, 1, 0, 0, X.InputOnly, X.CopyFromParent)
+        uris = "".join("file://" + urllib.parse.quote(p) + "\r\n" for p in paths).encode()
+        # The innermost window under the point that announces XdndAware, with its version.
+        window, target = root, None
+        while window:
+            aware = window.get_full_property(atom["XdndAware"], Xatom.ATOM)
+            if aware is not None and len(aware.value):
+                target, version = window, min(int(aware.value[0]), 5)
+            window = window.translate_coords(root, x, y).child
+        if target is None:
+            raise AssertionError("no window under %d,%d accepts XDND drops" % (x, y))
+        source.set_selection_owner(atom["XdndSelection"], X.CurrentTime)
+
+        def send(name, data):
+            target.send_event(event.ClientMessage(window=target, client_type=atom[name],
+                                                  data=(32, [source.id] + data)), event_mask=0)
+            disp.flush()
+
+        def wait_for(name):  # answers requests for the names meanwhile
+            deadline = time.monotonic() + timeout
+            while time.monotonic() < deadline:
+                if disp.pending_events() == 0:
+                    time.sleep(0.01)
+                    continue
+                ev = disp.next_event()
+                if ev.type == X.SelectionRequest:
+                    ok = ev.target == atom["text/uri-list"]
+                    if ok:
+                        ev.requestor.change_property(ev.property, ev.target, 8, uris)
+                    ev.requestor.send_event(event.SelectionNotify(
+                        time=ev.time, requestor=ev.requestor, selection=ev.selection,
+                        target=ev.target, property=ev.property if ok else X.NONE), event_mask=0)
+                    disp.flush()
+                elif ev.type == X.ClientMessage and ev.client_type == atom[name]:
+                    return ev
+            raise AssertionError("no %s from the drop target" % name)
+
+        send("XdndEnter", [version << 24, atom["text/uri-list"], 0, 0])
+        send("XdndPosition", [0, (x << 16) | y, X.CurrentTime, atom["XdndActionCopy"]])
+        if not wait_for("XdndStatus").data[1][1] & 1:
+            raise AssertionError("the window refused the drop")
+        send("XdndDrop", [0, X.CurrentTime, 0, 0])
+        wait_for("XdndFinished")
+        disp.close()
 
     def launch(self, args, cwd):
         self.process = subprocess.Popen([self.args.wine, self.args.program, *args], cwd=cwd,
@@ -222,7 +274,8 @@ def start_up_save_and_about(desktop, root, files):
     desktop.screenshot("start-up")
     # Save to File through the real dialog: a new file, over a hard link, over a read-only file
     # (refused with a notice; content and attribute kept).
-    saved, linked = os.path.join(root, "saved.txt"), write(os.path.join(root, "linked.txt"), b"o" * 999)
+    saved = os.path.join(root, "saved.txt")
+    linked = write(os.path.join(root, "linked.txt"), b"old content" * 99)
     os.link(linked, linked + ".2")
     for path, replace, other in [(saved, False, saved), (linked, True, linked + ".2")]:
         desktop.save_to(path, replace)
@@ -272,7 +325,7 @@ def add_files_add_dir_drop_run_and_copy_all(desktop, root, files):
     desktop.wait_items("the folder's files", want)
 
     # A real desktop drop: the names arrive last first; the one already listed is refused.
-    xdnd_drop.drop([files[3], files[4], files[0]], *center(desktop.look(False)["list"]["rect"]))
+    desktop.drop([files[3], files[4], files[0]], *center(desktop.look(False)["list"]["rect"]))
     want += [win_path(files[4]), win_path(files[3])]
     desktop.wait_items("the dropped files", want)
 
