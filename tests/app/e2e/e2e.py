@@ -160,8 +160,7 @@ class Desktop:
             if aware is not None and len(aware.value):
                 target, version = window, min(int(aware.value[0]), 5)
             window = window.translate_coords(root, x, y).child
-        if target is None:
-            raise AssertionError("no window under %d,%d accepts XDND drops" % (x, y))
+        assert target is not None, "no window under %d,%d accepts XDND drops" % (x, y)
         source.set_selection_owner(atom["XdndSelection"], X.CurrentTime)
 
         def send(name, data):
@@ -190,8 +189,7 @@ class Desktop:
 
         send("XdndEnter", [version << 24, atom["text/uri-list"], 0, 0])
         send("XdndPosition", [0, (x << 16) | y, X.CurrentTime, atom["XdndActionCopy"]])
-        if not wait_for("XdndStatus").data[1][1] & 1:
-            raise AssertionError("the window refused the drop")
+        assert wait_for("XdndStatus").data[1][1] & 1, "the window refused the drop"
         send("XdndDrop", [0, X.CurrentTime, 0, 0])
         wait_for("XdndFinished")
         disp.close()

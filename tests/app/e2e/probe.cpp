@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -116,10 +117,10 @@ int ReadClipboard(const char* path, bool unicode) {
     const HANDLE data = GetClipboardData(unicode ? CF_UNICODETEXT : CF_TEXT);
     const auto* text = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr;
     const size_t size = text != nullptr ? GlobalSize(data) : 0;
-    size_t length = 0;
     // Up to the terminating NUL: one byte, or one 16-bit unit for CF_UNICODETEXT.
-    while (length < size && (text[length] != 0 || (unicode && text[length + 1] != 0)))
-        length += unicode ? 2 : 1;
+    const size_t length = text == nullptr ? 0
+                          : unicode ? 2 * wcsnlen(reinterpret_cast<const wchar_t*>(text), size / 2)
+                                    : strnlen(text, size);
     const std::string bytes(text != nullptr ? text : "", length);
     GlobalUnlock(data);
     CloseClipboard();
