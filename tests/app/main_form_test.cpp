@@ -1,138 +1,269 @@
-// The main form in this process, driven through the platform: what the outside cannot see.
+// The real main form in this process, driven through its own windows and messages: the states
+// of a run seen between two files, Abort, Clear, closing during a run, the duplicate rule, drops,
+// and the exact bytes of Copy, Copy All and Save to File.
 #include "../core/temp_folder.h"
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
+#include "layer/clipboard.h"
 #include "layer/dispatch.h"
-#include "layer/open_save_dialog.h"
+#include "layer/menu.h"
 
-#include <atomic>
+#include <dlgs.h>
+
+#include <functional>
 #include <thread>
 
 namespace {
 
+// A metainfo file and the SHA-1 of its info value (hashlib's answer for the bencoded dictionary).
 const std::string kTorrent = "d8:announce1:x4:infod6:lengthi1e6:pieces20:01234567890123456789ee";
+const std::string kInfoHash = "0FDD84C11670B541BAFEAA5AA7F64ECD781994D0";
+enum ListMenuItem { kCopy, kCopyAll, kSave };
 
-std::vector<std::string> Entries(Control* list) {
-    std::vector<std::string> entries;
-    for (int32_t i = 0; i < ItemCount(list); ++i)
-        entries.push_back(ItemText(list, i));
-    return entries;
+struct FormState {
+    std::string caption;
+    bool start, addDir, addFiles;
+    std::string clear;
+    bool copy, copyAll, save;
+    bool operator==(const FormState&) const = default;
+};
+void PrintTo(const FormState& s, std::ostream* out) {
+    *out << s.caption << " start=" << s.start << " addDir=" << s.addDir
+         << " addFiles=" << s.addFiles << " clear=" << s.clear << " menu=" << s.copy << s.copyAll
+         << s.save;
+}
+const FormState kReady{"Vantrel", true, true, true, "Clear", true, true, true};
+const FormState kRunning{"Processing...", false, false, false, "Abort", true, false, false};
+const FormState kDone{"Done", false, false, false, "Clear", true, true, true};
+
+// Steps that run inside the run's one-message pump, one after each file: each is posted to a
+// window of its own before Start, and the run takes them from the queue in order.
+std::vector<std::function<void()>> steps;
+size_t nextStep = 0;
+LRESULT CALLBACK StepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP && nextStep < steps.size())
+        steps[nextStep++]();
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The file-name field of a file dialog of this thread: the edit in its combo box.
+BOOL CALLBACK FindNameField(HWND window, LPARAM found) {
+    HWND box = GetDlgItem(window, cmb13);
+    HWND combo = box != nullptr ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
+    *reinterpret_cast<HWND*>(found) = FindWindowExA(combo, nullptr, "Edit", nullptr);
+    return combo == nullptr;
+}
+
+// Plays the user of the Save dialog this thread is about to open: types the name, presses OK.
+std::thread SaveAs(const std::string& path) {
+    return std::thread([owner = GetCurrentThreadId(), path] {
+        HWND field = nullptr;
+        for (int tries = 0; tries < 1200 && field == nullptr; ++tries, Sleep(50))
+            EnumThreadWindows(owner, FindNameField, reinterpret_cast<LPARAM>(&field));
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageA(GetDlgItem(GetAncestor(field, GA_ROOT), IDOK), BM_CLICK, 0, 0);
+    });
+}
+
+std::string ClipboardText() {
+    std::string text = "(none)";
+    HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_TEXT) : nullptr;
+    if (const char* bytes = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr)
+        text.assign(bytes, strnlen(bytes, GlobalSize(data)));
+    GlobalUnlock(data);
+    CloseClipboard();
+    return text;
 }
 
 class MainFormTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
+        steps.clear();
+        nextStep = 0;
+        WNDCLASSA steppers{};
+        steppers.lpfnWndProc = StepWindowProc;
+        steppers.lpszClassName = "VantrelTestSteps";
+        RegisterClassA(&steppers);
+        stepWindow = CreateWindowExA(0, "VantrelTestSteps", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                     nullptr, nullptr, nullptr);
         CreateMainForm(form, nullptr);
         // Start-up hashed this test program's own parameters.
         form->ClearFileList();
         ASSERT_TRUE(CreateControlWindow(form->FormWindow));
         ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->FormWindow->Handle) != 0; }));
+        PumpFor(0);
     }
     void TearDown() override {
+        DestroyWindow(stepWindow);
         Control* window = form->FormWindow;
         ReleaseForm(window);
         EXPECT_EQ(TheMainForm, nullptr);
         WindowTest::TearDown();
     }
 
-    void Click(Control* button) {
-        SetForegroundWindow(form->FormWindow->Handle);
-        ClickAt(ScreenCenterOf(button->Handle));
+    bool Grayed(int32_t item) {
+        return (GetMenuState(form->ListMenu->MenuHandle, static_cast<UINT>(item), MF_BYPOSITION) &
+                MF_GRAYED) != 0;
+    }
+    FormState State() {
+        auto on = [](Control* button) { return IsWindowEnabled(button->Handle) != 0; };
+        return {GetCaption(form->FormWindow),
+                on(form->StartButton),
+                on(form->AddDirButton),
+                on(form->AddFilesButton),
+                GetCaption(form->ClearButton),
+                !Grayed(kCopy),
+                !Grayed(kCopyAll),
+                !Grayed(kSave)};
+    }
+    std::vector<std::string> Entries() {
+        std::vector<std::string> entries;
+        for (int32_t i = 0; i < ItemCount(form->FileList); ++i)
+            entries.push_back(ItemText(form->FileList, i));
+        return entries;
+    }
+    // A press of the button as the button itself reports it; returns when its handler has.
+    void Press(Control* button) { SendMessageA(button->Handle, BM_CLICK, 0, 0); }
+    // What the context menu sends when the user chooses an item.
+    void Choose(ListMenuItem item) {
+        UINT command = GetMenuItemID(form->ListMenu->MenuHandle, item);
+        SendMessageA(form->FormWindow->Handle, WM_COMMAND, command, 0);
+    }
+    void BetweenFiles(std::function<void()> step) {
+        steps.push_back(std::move(step));
+        PostMessageA(stepWindow, WM_APP, 0, 0);
+    }
+    void Drop(const std::vector<std::string>& names) {
+        PostDrop(form->FormWindow->Handle, names, POINT{5, 5});
+    }
+    // Writes count metainfo files and drops them (last first, so they list in order); returns
+    // their result lines.
+    std::vector<std::string> ListTorrents(int count) {
+        std::vector<std::string> names, lines;
+        for (int i = count - 1; i >= 0; --i) {
+            std::string name = "t" + std::to_string(i) + ".torrent";
+            names.push_back(folder.Write(name, kTorrent));
+            lines.insert(lines.begin(), kInfoHash + "   " + name);
+        }
+        Drop(names);
+        Settle();
+        return lines;
+    }
+    // Returns once every message posted so far has been dispatched.
+    void Settle() {
+        bool reached = false;
+        BetweenFiles([&] { reached = true; });
+        EXPECT_TRUE(PumpUntil([&] { return reached; }, 60000));
     }
 
+    TempFolder folder;
     MainForm* form = nullptr;
+    HWND stepWindow = nullptr;
 };
 
-TEST_F(MainFormTest, DuplicateRuleHoldsThroughClearRunsAndDrops) {
-    form->AddFileToList("C:\\t\\a.torrent");
-    form->AddFileToList("C:\\t\\a.torrent");
-    form->AddFileToList("C:\\T\\a.torrent");
-    EXPECT_EQ(Entries(form->FileList),
-              (std::vector<std::string>{"C:\\t\\a.torrent", "C:\\T\\a.torrent"}));
-
-    Click(form->ClearButton);
-    ASSERT_TRUE(PumpUntil([&] { return ItemCount(form->FileList) == 0; }));
-    form->AddFileToList("C:\\t\\a.torrent");
-    EXPECT_EQ(ItemCount(form->FileList), 1);
-
-    // A run replaces names by result lines: the names may come again, the lines may not.
-    TempFolder folder;
-    std::string name = folder.Write("b.torrent", kTorrent);
-    form->AddFileToList(name);
-    Click(form->StartButton);
-    ASSERT_TRUE(PumpUntil([&] { return GetCaption(form->FormWindow) == "Done"; }));
-    std::vector<std::string> results = Entries(form->FileList);
-    ASSERT_EQ(results.size(), 2u);
-    EXPECT_EQ(results[0], "Not a Torrent File   a.torrent");
-    form->AddFileToList(results[1]);
-    form->AddFileToList(name);
-    EXPECT_EQ(ItemCount(form->FileList), 3);
-
-    // Dropped names arrive last first; one already listed is refused.
-    PostDrop(form->FormWindow->Handle, {"D:\\x", "D:\\y", name}, POINT{5, 5});
-    ASSERT_TRUE(PumpUntil([&] { return ItemCount(form->FileList) == 5; }));
-    PumpFor(50);
-    std::vector<std::string> entries = Entries(form->FileList);
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[3], "D:\\y");
-    EXPECT_EQ(entries[4], "D:\\x");
+TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAgain) {
+    std::vector<std::pair<FormState, FormState>> seenAndWanted;
+    Press(form->StartButton); // on an empty list: nothing changes
+    seenAndWanted.push_back({State(), kReady});
+    std::vector<std::string> lines = ListTorrents(3);
+    seenAndWanted.push_back({State(), kReady});
+    BetweenFiles([&] { seenAndWanted.push_back({State(), kRunning}); });
+    // Dropped during the run (after the second file): listed among the lines, not hashed.
+    Drop({"D:\\x", "D:\\y"});
+    Press(form->StartButton);
+    seenAndWanted.push_back({State(), kDone});
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{lines[0], lines[1], "D:\\y", "D:\\x", lines[2]}));
+    Press(form->ClearButton);
+    seenAndWanted.push_back({State(), kReady});
+    EXPECT_TRUE(Entries().empty());
+    for (size_t i = 0; i < seenAndWanted.size(); ++i)
+        EXPECT_EQ(seenAndWanted[i].first, seenAndWanted[i].second) << "moment " << i;
+    EXPECT_EQ(seenAndWanted.size(), 5u);
 }
 
-TEST_F(MainFormTest, AddFilesCancelledLeavesTheDialogInItsRestingSaveConfiguration) {
-    form->AddFileToList("kept");
-    std::atomic<bool> sawOpenMode{false};
-    std::thread canceller([&] {
-        for (int tries = 0; tries < 200; ++tries) {
-            HWND dialog = FindWindowA("#32770", nullptr);
-            if (dialog != nullptr) {
-                sawOpenMode = form->FileDialog->OpenMode;
-                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-                return;
-            }
-            Sleep(50);
-        }
+TEST_F(MainFormTest, AbortStopsTheRunAfterTheFileInHandAndIsForgottenByTheNextRun) {
+    std::vector<std::string> lines = ListTorrents(20);
+    FormState requested;
+    BetweenFiles([&] {
+        Press(form->ClearButton);
+        requested = State();
     });
-    Click(form->AddFilesButton);
-    bool closed =
-        PumpUntil([&] { return sawOpenMode.load() && !form->FileDialog->OpenMode; }, 15000);
-    canceller.join();
-    ASSERT_TRUE(closed);
-    EXPECT_TRUE(sawOpenMode);
-    EXPECT_EQ(form->FileDialog->FilterSpec, "Text files *.txt|*.txt|All files *.*|*.*");
-    EXPECT_EQ(form->FileDialog->DialogOptions, kDefaultOpenSaveOptions);
-    EXPECT_EQ(Entries(form->FileList), std::vector<std::string>{"kept"});
+    Press(form->StartButton);
+    EXPECT_EQ(requested, kRunning);
+    EXPECT_EQ(State(), kDone);
+    EXPECT_EQ(Entries(), std::vector<std::string>{lines[0]});
+
+    Press(form->ClearButton);
+    lines = ListTorrents(20);
+    Press(form->StartButton);
+    EXPECT_EQ(Entries(), lines);
 }
 
-TEST_F(MainFormTest, AbortIsARequestInTheClearButtonThatTheRunTakesBack) {
-    TempFolder folder;
-    const int files = 400;
-    for (int i = 0; i < files; ++i)
-        form->AddFileToList(folder.Write("f" + std::to_string(i) + ".torrent", kTorrent));
-    HWND clear = form->ClearButton->Handle;
-    std::thread aborter([&] {
-        char caption[32] = {};
-        for (int tries = 0; tries < 400; ++tries) {
-            GetWindowTextA(clear, caption, sizeof caption);
-            if (std::string(caption) == "Abort") {
-                // A press and a release in the button, as the mouse delivers them.
-                PostMessageA(clear, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-                PostMessageA(clear, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-                return;
-            }
-            Sleep(10);
-        }
+TEST_F(MainFormTest, ClosingTheWindowDuringARunEndsTheRun) {
+    ListTorrents(20);
+    int stepsAfterClose = 0;
+    BetweenFiles([&] {
+        PostMessageA(form->FormWindow->Handle, WM_CLOSE, 0, 0);
+        for (int i = 0; i < 5; ++i)
+            BetweenFiles([&] { ++stepsAfterClose; });
     });
-    Click(form->StartButton);
-    bool done = PumpUntil([&] { return GetCaption(form->FormWindow) == "Done"; }, 60000);
-    aborter.join();
-    ASSERT_TRUE(done);
-    int32_t finished = ItemCount(form->FileList);
-    EXPECT_GE(finished, 1);
-    EXPECT_LT(finished, files);
-    EXPECT_EQ(form->ClearButton->UserValue, 0);
-    EXPECT_EQ(GetCaption(form->ClearButton), "Clear");
-    EXPECT_FALSE(IsEnabled(form->StartButton));
+    Press(form->StartButton);
+    EXPECT_EQ(stepsAfterClose, 0);
+    EXPECT_TRUE(form->FormWindow->WindowDestroyed);
+    EXPECT_TRUE(PumpUntil(QuitSeen)) << "closing the main window ends the application";
+}
+
+TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
+    struct Case {
+        std::vector<std::string> listed, dropped, after;
+    };
+    const std::string tokyo = "D:\\\xE6\x9D\xB1\xE4\xBA\xAC.torrent";
+    const Case cases[] = {
+        {{}, {"D:\\a"}, {"D:\\a"}},
+        {{}, {"D:\\a", "D:\\b", "D:\\c"}, {"D:\\c", "D:\\b", "D:\\a"}},
+        {{"D:\\a"}, {"D:\\a"}, {"D:\\a"}},
+        {{"D:\\a"}, {"D:\\A"}, {"D:\\a", "D:\\A"}},
+        {{"D:\\a"}, {"D:\\\\a"}, {"D:\\a", "D:\\\\a"}},
+        {{"D:\\ab"}, {"D:\\a"}, {"D:\\ab", "D:\\a"}},
+        {{tokyo}, {tokyo}, {tokyo}},
+        {{"D:\\b", "D:\\a"}, {"D:\\a", "D:\\c", "D:\\b"}, {"D:\\b", "D:\\a", "D:\\c"}},
+    };
+    for (const Case& c : cases) {
+        Press(form->ClearButton);
+        for (const std::string& name : c.listed)
+            form->AddFileToList(name);
+        Drop(c.dropped);
+        Settle();
+        EXPECT_EQ(Entries(), c.after) << "dropped " << c.dropped.front() << " and more";
+    }
+}
+
+TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
+    CopyTextToClipboard("kept");
+    Choose(kCopyAll);
+    EXPECT_EQ(ClipboardText(), "kept") << "Copy All on an empty list";
+    std::vector<std::string> lines = ListTorrents(3);
+    Press(form->StartButton);
+    ASSERT_EQ(State(), kDone);
+    const std::string all = lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n";
+
+    RECT second{};
+    SendMessageA(form->FileList->Handle, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    LPARAM at = MAKELPARAM(second.left + 5, (second.top + second.bottom) / 2);
+    SendMessageA(form->FileList->Handle, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(form->FileList->Handle, WM_LBUTTONUP, 0, at);
+    Choose(kCopy);
+    EXPECT_EQ(ClipboardText(), lines[1]);
+    Choose(kCopyAll);
+    EXPECT_EQ(ClipboardText(), all);
+
+    std::thread user = SaveAs(folder.Path("results.txt"));
+    Choose(kSave);
+    user.join();
+    EXPECT_EQ(folder.Read("results.txt"), all);
+    EXPECT_EQ(Entries(), lines);
 }
 
 } // namespace
