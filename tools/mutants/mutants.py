@@ -13,6 +13,7 @@ incrementally for each fault; the changed file is restored after each fault.
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -107,9 +108,17 @@ def run(command, cwd=SCRATCH, env=None):
 def sync_scratch_copy():
     SCRATCH.mkdir(parents=True, exist_ok=True)
     files = run(["git", "ls-files", "--cached", "--others", "--exclude-standard"], cwd=ROOT)
-    listed = [f for f in files.stdout.splitlines() if (ROOT / f).is_file()]
-    subprocess.run(["rsync", "-a", "--files-from=-", f"{ROOT}/", f"{SCRATCH}/"],
-                   input="\n".join(listed), text=True, check=True)
+    for name in files.stdout.splitlines():
+        source, target = ROOT / name, SCRATCH / name
+        if not source.is_file():
+            continue
+        # An unchanged file keeps its time, so the scratch builds stay incremental.
+        known = source.stat()
+        if target.is_file() and (target.stat().st_size, target.stat().st_mtime_ns) == (
+                known.st_size, known.st_mtime_ns):
+            continue
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(source, target)
 
 
 def build(preset):
