@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#ifdef _WIN32
+#include <share.h>
+#endif
 
 namespace {
 

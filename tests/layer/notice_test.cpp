@@ -1,6 +1,5 @@
 // The notice box as the user sees it.
 #include "dialog_user.h"
-#include "layer/control.h"
 #include "layer/dispatch.h"
 #include "layer/notice.h"
 
@@ -9,19 +8,13 @@
 
 namespace {
 
-struct SeenNotice {
-    std::string title;
-    std::string text;
-    HWND owner = nullptr;
-};
-
-SeenNotice ShowAndRead(const std::string& text) {
-    SeenNotice seen;
+// Title, text and owner of the notice the user reads before pressing OK.
+std::vector<std::string> ShowAndRead(const std::string& text, HWND owner) {
+    std::vector<std::string> seen;
     DialogUser user([&](DialogUser& u) {
         if (HWND box = u.WaitForDialog()) {
-            seen.title = WindowTextOf(box);
-            seen.text = MessageTextOf(box);
-            seen.owner = GetWindow(box, GW_OWNER);
+            seen = {WindowTextOf(box), MessageTextOf(box),
+                    GetWindow(box, GW_OWNER) == owner ? "right owner" : "wrong owner"};
             u.Press(box, IDOK);
         }
     });
@@ -29,26 +22,17 @@ SeenNotice ShowAndRead(const std::string& text) {
     return seen;
 }
 
-} // namespace
-
 TEST(ShowNotice, IsTitledWithTheMainWindowsCaptionAndOwnedByIt) {
     Control* form = CreateFormControl(nullptr, "Vantrel");
     ASSERT_NE(EnsureWindow(form), nullptr);
     ApplicationWindow = form;
     SetCaption(form, "Done");
-
-    const SeenNotice seen = ShowAndRead("Nothing to Save");
+    EXPECT_EQ(ShowAndRead("Nothing to Save", form->Handle),
+              (std::vector<std::string>{"Done", "Nothing to Save", "right owner"}));
     ApplicationWindow = nullptr;
-    EXPECT_EQ(seen.title, "Done");
-    EXPECT_EQ(seen.text, "Nothing to Save");
-    EXPECT_EQ(seen.owner, form->Handle);
+    EXPECT_EQ(ShowAndRead("First line\r\nSecond line", nullptr),
+              (std::vector<std::string>{"Error", "First line\r\nSecond line", "right owner"}));
     Release(form);
 }
 
-TEST(ShowNotice, WithoutAMainWindowHasNoOwnerAndTheDefaultTitle) {
-    ApplicationWindow = nullptr;
-    const SeenNotice seen = ShowAndRead("First line\r\nSecond line");
-    EXPECT_EQ(seen.title, "Error");
-    EXPECT_EQ(seen.text, "First line\r\nSecond line");
-    EXPECT_EQ(seen.owner, nullptr);
-}
+} // namespace

@@ -16,13 +16,10 @@ class TempTree {
     std::string Path(std::string_view relative) const;
 
     void MakeFolder(std::string_view relative) const;
-    void MakeFile(std::string_view relative, unsigned long attributes = 0) const;
+    void MakeFile(std::string_view relative) const;
     // A folder link at relative that leads to the folder target (relative too). False when the
     // platform cannot make one.
     bool MakeFolderLink(std::string_view relative, std::string_view target) const;
-    // A folder and a file in it below the given path, whose full paths are longer than the
-    // ANSI file functions accept; made through the wide functions' long-path form.
-    void MakeLongPathFile(const std::string& path) const;
 
   private:
     std::string root_;
