@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <type_traits>
 
@@ -55,11 +54,7 @@ bool ShaExtensionsDue() {
 // The standard's examples, and the padding boundaries: 56 bytes leave no room for the length
 // in the last block, 64 are followed by a block of padding alone.
 TEST(Digest, StandardVectorsThroughEveryPath) {
-    const struct {
-        std::string message;
-        const char* sha1;
-        const char* sha256;
-    } vectors[] = {
+    const std::tuple<std::string, const char*, const char*> vectors[] = {
         {"", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709",
          "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"},
         {"abc", "A9993E364706816ABA3E25717850C26C9CD0D89D",
@@ -71,16 +66,16 @@ TEST(Digest, StandardVectorsThroughEveryPath) {
         {std::string(1000000, 'a'), "34AA973CD4C4DAA4F61EEB2BDBAD27316534016F",
          "CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0"},
     };
-    for (const auto& v : vectors) {
-        SCOPED_TRACE(v.message.size());
-        EXPECT_EQ(Sha1HexDigest(v.message), v.sha1);
-        EXPECT_EQ(Sha256HexDigest(v.message), v.sha256);
-        EXPECT_EQ(DigestWith(kSha1Portable, v.message), v.sha1);
-        EXPECT_EQ(DigestWith(kSha256Portable, v.message), v.sha256);
+    for (const auto& [message, sha1, sha256] : vectors) {
+        SCOPED_TRACE(message.size());
+        EXPECT_EQ(Sha1HexDigest(message), sha1);
+        EXPECT_EQ(Sha256HexDigest(message), sha256);
+        EXPECT_EQ(DigestWith(kSha1Portable, message), sha1);
+        EXPECT_EQ(DigestWith(kSha256Portable, message), sha256);
         if (!UseShaExtensions())
             continue;
-        EXPECT_EQ(DigestWith(Sha1ProcessBlocksWithShaExtensions, v.message), v.sha1);
-        EXPECT_EQ(DigestWith(Sha256ProcessBlocksWithShaExtensions, v.message), v.sha256);
+        EXPECT_EQ(DigestWith(Sha1ProcessBlocksWithShaExtensions, message), sha1);
+        EXPECT_EQ(DigestWith(Sha256ProcessBlocksWithShaExtensions, message), sha256);
     }
     // The fast paths are tested wherever the processor has them, never skipped unnoticed.
     EXPECT_EQ(UseShaExtensions(), ShaExtensionsDue());

@@ -6,14 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-void Require(bool condition) {
+static void Require(bool condition) {
     if (!condition)
         std::abort();
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view content(reinterpret_cast<const char*>(data), size);

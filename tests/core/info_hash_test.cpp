@@ -1,10 +1,8 @@
-// Which content is strictly well-formed, which bytes are hashed, which lines a file gets, and
-// loading a file only when its end bytes can belong to a metainfo file.
+// Which content is strictly well-formed, which bytes are hashed, and which lines a file gets.
 #include "core/bencode_scan.h"
 #include "core/info_hash.h"
 #include "core/sha1.h"
 #include "core/sha256.h"
-#include "core/text_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +15,6 @@ const std::string kTree = "d1:ad0:d6:lengthi1e11:pieces root32:" + std::string(3
 
 std::string Torrent(const std::string& info) {
     return "d8:announce1:x4:info" + info + "e";
-}
-
-// No longer strictly well-formed but still ending in "e": read by the byte search.
-std::string Damaged(const std::string& content) {
-    return content + "xe";
 }
 
 std::vector<std::string> Lines(const std::string& content) {
@@ -44,13 +37,15 @@ TEST(ScanMetainfo, AcceptsExactlyOneStrictlyWellFormedDictionary) {
         EXPECT_FALSE(ScanMetainfo(content)) << content.substr(0, 20);
 }
 
+// "xe" appended leaves content that is no longer well-formed but still ends in "e": the byte
+// search reads it.
 TEST(InfoHash, HashesExactlyTheInfoValueWhetherWellFormedOrNot) {
     for (const std::string& info :
          {kInfo, "d6:lengthi1e6:pieces20:" + kPieces20 + "7:privatei1ee",
           "d6:lengthi1e6:pieces20:" + kPieces20 + "7:privatei-1234e4:name3:abce"}) {
         SCOPED_TRACE(info);
         EXPECT_EQ(Lines(Torrent(info)), Hashed(info));
-        EXPECT_EQ(Lines(Damaged(Torrent(info))), Hashed(info));
+        EXPECT_EQ(Lines(Torrent(info) + "xe"), Hashed(info));
     }
     EXPECT_EQ(InfoHashLines(Torrent(kInfo), "C:\\x\\y/z\\a.torrent"), Hashed(kInfo));
 }
@@ -72,11 +67,14 @@ TEST(InfoHash, WellFormedFilesAreReadByTheirStructure) {
 }
 
 TEST(InfoHash, FilesThatFailRecognitionAreNotTorrents) {
-    for (const std::string& content :
-         {std::string(), Torrent(kInfo) + "\n", Torrent(kInfo) + "\r\n", Torrent(kInfo) + "x",
-          Damaged("d8:announce1:x4:infod6:pieces1:xe"),
-          Damaged("d8:announce1:x4:infod6:lengthi1ee"),
-          std::string("e8:announce6:length6:piecesd")})
+    const std::string notTorrents[] = {"",
+                                       Torrent(kInfo) + "\n",
+                                       Torrent(kInfo) + "\r\n",
+                                       Torrent(kInfo) + "x",
+                                       "d8:announce1:x4:infod6:pieces1:xexe",
+                                       "d8:announce1:x4:infod6:lengthi1eexe",
+                                       "e8:announce6:length6:piecesd"};
+    for (const std::string& content : notTorrents)
         EXPECT_EQ(Lines(content), std::vector<std::string>{"Not a Torrent File   a.torrent"});
 }
 
@@ -85,7 +83,7 @@ TEST(InfoHash, TheByteSearchEndsAtTheContentOrReportsWhatItCannotSkip) {
     for (const char* info : {"d6:pieces99:abce", "d6:pieces-99:abce", "d6:pieces1:Ai12e"})
         EXPECT_EQ(Lines(std::string("d8:announce1:x6:lengthi1e4:info") + info), Hashed(info));
     // A list cannot be skipped; 4294967285 wraps to -11 in 32 bits, back to where it stands.
-    const std::string list = Damaged(Torrent("d6:lengthi1e6:pieces20:" + kPieces20 + "1:tl1:xee"));
+    const std::string list = Torrent("d6:lengthi1e6:pieces20:" + kPieces20 + "1:tl1:xee") + "xe";
     const std::string wrap = "d8:announce1:x6:lengthi1e4:infod6:pieces1:A4294967285:xe";
     for (const auto& [content, detail] : {std::pair{list, "l1:x"}, std::pair{wrap, "4294"}})
         EXPECT_EQ(Lines(content),
@@ -95,29 +93,17 @@ TEST(InfoHash, TheByteSearchEndsAtTheContentOrReportsWhatItCannotSkip) {
     EXPECT_EQ(Lines(infoAfterEnd), Hashed(""));
 }
 
-// Content that cannot be a metainfo file loads as the empty text, over what a buffer held.
-TEST(LoadFileTextWithEnds, LoadsWholeOnlyWhenBothEndsMatch) {
-    TempFolder folder;
-    const std::string large = Torrent("d6:pieces100000:" + std::string(100000, 'z') + "e");
-    std::string content;
-    for (const std::string& body : {large, std::string("de")}) {
-        for (const std::string& other : {body + "\n", "x" + body, "\x01" + body.substr(1), body}) {
-            LoadFileTextWithEnds(folder.Write("f", other), 'd', 'e', content);
-            EXPECT_EQ(content, other == body ? body : "") << other.size();
-        }
-    }
-    LoadFileTextWithEnds(folder.Path("missing"), 'd', 'e', content);
-    EXPECT_EQ(content, "");
-}
-
+// Files of more than 64 KiB are loaded only once their end bytes have passed.
 TEST(ComputeInfoHashLine, GivesTheLinesOfTheWholeContentAndSendsReportsToTheList) {
     TempFolder folder;
-    for (const std::string& content : {Torrent(kInfo), Damaged(Torrent("d6:pieces1:Ad1:xee"))}) {
+    const std::string large = Torrent("d6:pieces99999:" + std::string(99999, 'z') + "6:lengthi1ee");
+    for (const std::string& content :
+         {large, large + "\n", "x" + large, Torrent(kInfo), Torrent("d6:pieces1:Ad1:xee") + "xe"}) {
         std::vector<std::string> lines;
         const std::string name = folder.Write("f.torrent", content);
         if (auto line = ComputeInfoHashLine(name, [&](auto& report) { lines.push_back(report); }))
             lines.push_back(*line);
-        EXPECT_EQ(lines, InfoHashLines(content, name));
+        EXPECT_EQ(lines, InfoHashLines(content, name)) << content.size();
     }
     EXPECT_EQ(ComputeInfoHashLine(folder.Path("gone"), nullptr), "Not a Torrent File   gone");
 }

@@ -28,11 +28,6 @@ class TempFolder {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    size_t EntryCount() const {
-        auto entries = std::filesystem::directory_iterator(path_);
-        return static_cast<size_t>(std::distance(begin(entries), end(entries)));
-    }
-
   private:
     std::filesystem::path path_ = std::filesystem::temp_directory_path() /
                                   ("vantrel-test-" + std::to_string(std::random_device()()) +

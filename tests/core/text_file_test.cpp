@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#ifdef _WIN32
-#include <share.h>
-#endif
-
 namespace {
 
 TEST(LoadFileText, ReadsEveryByteAndGivesTheEmptyTextForWhatIsNoFile) {
@@ -38,15 +33,11 @@ TEST(SaveTextToFile, ReplacesTheFileWholeOrReportsFailureLeavingItAsItWas) {
     EXPECT_FALSE(SaveTextToFile(folder.Path("no-such-folder/out.txt"), ""));
     std::filesystem::create_directory(folder.Path("taken"));
     EXPECT_FALSE(SaveTextToFile(folder.Path("taken"), "text"));
-#ifdef _WIN32
-    std::FILE* held = _fsopen(target.c_str(), "rb", _SH_DENYRW); // held open without sharing
-    EXPECT_FALSE(SaveTextToFile(target, "replacement"));
-    std::fclose(held);
-#endif
     EXPECT_EQ(folder.Read("out.txt"), text);
     EXPECT_EQ(folder.Read("fresh.txt"), "");
     EXPECT_TRUE(std::filesystem::is_directory(folder.Path("taken")));
-    EXPECT_EQ(folder.EntryCount(), 3u); // no temporary file left behind
+    auto entries = std::filesystem::directory_iterator(folder.Path(""));
+    EXPECT_EQ(std::distance(begin(entries), end(entries)), 3); // no temporary file left behind
 }
 
 #ifndef _WIN32

@@ -12,34 +12,25 @@ TEST(TextOps, NumbersNamesAndTails) {
         {"-7", -7},   {"4294967295", -1}, {"4294967306", 10}};
     for (const auto& [text, value] : numbers)
         EXPECT_EQ(TextToInt(text), value) << text;
-    EXPECT_EQ(IntToHexText(255, 8) + IntToHexText(0xBEEF, 2) + IntToHexText(10, 17),
-              "000000FFBEEFA");
+    EXPECT_EQ(IntToHexText(255, 8) + "|" + IntToHexText(10, 17), "000000FF|A"); // 17 mod 16
     for (const char* path : {"C:\\x\\y\\a.t", "a.t", "C:\\x/y\\z/a.t", "C:a.t"})
         EXPECT_EQ(FileNameOf(path), "a.t") << path;
     EXPECT_EQ(EnsureTrailingBackslash("C:\\D") + EnsureTrailingBackslash("C:\\D\\"),
               "C:\\D\\C:\\D\\");
     EXPECT_EQ(StripTrailingBackslash("C:\\D\\") + StripTrailingBackslash("C:"), "C:\\DC:\\");
     EXPECT_EQ(TailFrom("abcdef", 3) + TailFrom("abc", -5) + TailFrom("abc", 4), "cdefabc");
-    std::string text = "abcdef";
-    DropTail(text, 2);
-    EXPECT_EQ(text, "abcd");
     EXPECT_TRUE(SameTextAscii("CoN", "con"));
-    EXPECT_EQ(LowerCaseAscii(std::string("A\0Z\xC4", 4)), std::string("a\0z\xC4", 4));
 }
 
 TEST(CommandLineToken, SplitsLikeThePlatform) {
     const char* line = "\"C:\\Program Files\\v.exe\"  \"a b.torrent\" C:\\\"my dir\"\\c.torrent\t"
                        "d\x01x \"\" e \"open ended";
-    const char* tokens[] = {"C:\\Program Files\\v.exe",
-                            "a b.torrent",
-                            "C:\\\"my dir\"\\c.torrent",
-                            "d",
-                            "x",
-                            "e",
-                            "\"open ended",
-                            ""};
+    std::string tokens;
     for (int32_t i = 0; i < 8; ++i)
-        EXPECT_EQ(CommandLineToken(line, i), tokens[i]) << i;
+        tokens += CommandLineToken(line, i) + "|";
+    EXPECT_EQ(
+        tokens,
+        "C:\\Program Files\\v.exe|a b.torrent|C:\\\"my dir\"\\c.torrent|d|x|e|\"open ended||");
 }
 
 } // namespace

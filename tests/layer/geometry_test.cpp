@@ -19,17 +19,15 @@ TEST_F(GeometryTest, ClientSizeAndCentringRoundTowardsMinusInfinity) {
     Control* form = CreateFormControl(nullptr, "Layer Test");
     SetPosition(form, 120, 90);
     SetClientSize(form, 640, 480);
-    EXPECT_EQ(ClientWidth(form), 640);
-    EXPECT_EQ(ClientHeight(form), 480);
-    EXPECT_EQ(BoundsRect(form).left, 120);
+    EXPECT_EQ(std::vector({ClientWidth(form), ClientHeight(form), BoundsRect(form).left}),
+              std::vector({640, 480, 120}));
 
     AttachHandler(form, AllowHugeWindows);
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     SetSize(form, screenWidth + 301, 201);
     CenterOnParent(form);
-    ASSERT_EQ(Width(form), screenWidth + 301);
-    EXPECT_EQ(BoundsRect(form).left, -151);
-    EXPECT_EQ(BoundsRect(form).top, (GetSystemMetrics(SM_CYSCREEN) - 201) / 2);
+    EXPECT_EQ(std::vector({Width(form), BoundsRect(form).left, BoundsRect(form).top}),
+              std::vector({screenWidth + 301, -151, (GetSystemMetrics(SM_CYSCREEN) - 201) / 2}));
     ReleaseForm(form);
 }
 

@@ -1,8 +1,6 @@
 // Layer objects: reference counts and the order in which an owner releases what it owns,
-// observed through destroy handlers; the string list's texts.
-#include "layer/bound_handler.h"
+// observed through what each one logs as its destruction begins.
 #include "layer/layer_object.h"
-#include "layer/str_list.h"
 
 #include <gtest/gtest.h>
 
@@ -40,20 +38,6 @@ TEST(LayerObject, OwnerReleasesItsObjectsOldestRegistrationFirst) {
     EXPECT_EQ(destroyed, (std::vector<std::string>{"owner", "A", "self", "C"}));
     Release(kept);
     EXPECT_EQ(destroyed.back(), "kept");
-}
-
-TEST(StrList, HoldsAnyBytesInOrderAndEmptyTextsOutsideIt) {
-    auto* list = new StrList();
-    const std::string binary("a\0b\r\n\xff", 6);
-    EXPECT_EQ(list->Add("first"), 0);
-    EXPECT_EQ(list->Add(binary), 1);
-    list->Insert(0, "");
-    list->Insert(7, "ignored");
-    std::vector<std::string> items;
-    for (int32_t i = -1; i <= list->Count(); ++i)
-        items.push_back(list->Item(i));
-    EXPECT_EQ(items, (std::vector<std::string>{"", "", "first", binary, ""}));
-    Release(list);
 }
 
 } // namespace

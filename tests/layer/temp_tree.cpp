@@ -18,13 +18,9 @@ std::string UnixPathOf(const std::string& path) {
     return result;
 }
 
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Starts a host command and waits for its effect (Wine gives no handle to wait on).
-bool RunHostCommand(std::string commandLine, bool (*done)(const std::string&),
-                    const std::string& path) {
+// Starts a host command and waits until the path exists or not, as wanted (Wine gives no
+// handle to wait on).
+bool RunHostCommand(std::string commandLine, const std::string& path, bool exists) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -33,10 +29,13 @@ bool RunHostCommand(std::string commandLine, bool (*done)(const std::string&),
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    const ULONGLONG giveUpAt = GetTickCount64() + 30000;
-    while (!done(path) && GetTickCount64() < giveUpAt)
+    auto done = [&] {
+        return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists;
+    };
+    for (const ULONGLONG giveUpAt = GetTickCount64() + 30000;
+         !done() && GetTickCount64() < giveUpAt;)
         Sleep(10);
-    return done(path);
+    return done();
 }
 
 } // namespace
@@ -52,8 +51,7 @@ TempTree::TempTree() {
 
 TempTree::~TempTree() {
     if (unixName != nullptr)
-        RunHostCommand(
-            "/bin/rm -rf " + UnixPathOf(root_), [](auto& p) { return !Exists(p); }, root_);
+        RunHostCommand("/bin/rm -rf " + UnixPathOf(root_), root_, false);
 }
 
 std::string TempTree::Path(std::string_view relative) const {
@@ -76,10 +74,10 @@ bool TempTree::MakeFolderLink(std::string_view relative, std::string_view target
     if (unixName == nullptr)
         return CreateSymbolicLinkA(link.c_str(), Path(target).c_str(),
                                    SYMBOLIC_LINK_FLAG_DIRECTORY);
+    const size_t cut = link.rfind('\\');
     // The host command line is split at spaces.
-    if (link.find(' ') != std::string::npos || Path(target).find(' ') != std::string::npos)
-        return false;
-    const std::string unixLink = UnixPathOf(link.substr(0, link.rfind('\\'))) +
-                                 link.substr(link.rfind('\\')).replace(0, 1, "/");
-    return RunHostCommand("/bin/ln -s " + UnixPathOf(Path(target)) + " " + unixLink, Exists, link);
+    const std::string command = "/bin/ln -s " + UnixPathOf(Path(target)) + " " +
+                                UnixPathOf(link.substr(0, cut)) + "/" + link.substr(cut + 1);
+    return std::count(command.begin(), command.end(), ' ') == 3 &&
+           RunHostCommand(command, link, true);
 }

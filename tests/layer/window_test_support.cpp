@@ -7,26 +7,11 @@
 
 #include <cstring>
 
-namespace {
-
-void SendMouseInput(POINT screen, DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    // Absolute coordinates run from 0 to 65535 over the primary screen.
-    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(INPUT));
-}
-
-} // namespace
-
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const ULONGLONG giveUpAt = GetTickCount64() + timeoutMs;
-    while (!done()) {
+    for (MSG message{}; !done(); message = MSG{}) {
         if (GetTickCount64() > giveUpAt)
             return false;
-        MSG message{};
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) == 0)
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         else if (message.message != WM_QUIT && TranslateMessage(&message) >= 0)
@@ -41,9 +26,15 @@ void PumpFor(DWORD milliseconds) {
 }
 
 void ClickAt(POINT screen, DWORD downFlag, DWORD upFlag) {
-    SendMouseInput(screen, MOUSEEVENTF_MOVE);
-    SendMouseInput(screen, downFlag);
-    SendMouseInput(screen, upFlag);
+    for (DWORD flags : {DWORD{MOUSEEVENTF_MOVE}, downFlag, upFlag}) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        // Absolute coordinates run from 0 to 65535 over the primary screen.
+        input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof(INPUT));
+    }
 }
 
 POINT ScreenCenterOf(HWND window) {
@@ -59,8 +50,7 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
-    ApplicationTerminated = false;
-    ApplicationWindow = nullptr;
+    SetUp();
 }
 
 void WindowTest::ReleaseForm(Control*& form) {
@@ -70,17 +60,14 @@ void WindowTest::ReleaseForm(Control*& form) {
 
 // DROPFILES, then the names, each NUL-terminated, then one more NUL; the window owns the block.
 void PostDrop(HWND window, const std::vector<std::string>& names, POINT point) {
-    size_t size = sizeof(DROPFILES) + 1;
+    std::string text;
     for (const auto& name : names)
-        size += name.size() + 1;
-    HGLOBAL block = GlobalAlloc(GHND, size);
+        text += name + '\0';
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + text.size() + 1);
     auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
     drop->pFiles = sizeof(DROPFILES);
     drop->pt = point;
-    char* text = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const auto& name : names)
-        text =
-            static_cast<char*>(std::memcpy(text, name.c_str(), name.size() + 1)) + name.size() + 1;
+    std::memcpy(drop + 1, text.data(), text.size());
     GlobalUnlock(block);
     PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
