@@ -1,8 +1,7 @@
 // The notice as a user meets it: err_fault_program faults on request; the test finds its message
 // box, reads it, presses OK with the mouse, and checks the exit code and that the program's
 // finalisation ran. Every wait is bounded generously.
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "../layer/window_test_support.h"
 
 #include <fstream>
 #include <regex>
@@ -24,21 +23,6 @@ std::string WindowText(HWND window) {
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         5000, &length);
     return std::string(text, text + length); // the texts checked here are ASCII
-}
-
-// A person's click on the middle of a window.
-void ClickOn(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    INPUT inputs[3] = {};
-    const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
-    for (int i = 0; i < 3; ++i) {
-        inputs[i].type = INPUT_MOUSE;
-        inputs[i].mi.dx = MulDiv((r.left + r.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        inputs[i].mi.dy = MulDiv((r.top + r.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-        inputs[i].mi.dwFlags = flags[i] | MOUSEEVENTF_ABSOLUTE;
-    }
-    SendInput(3, inputs, sizeof(INPUT));
 }
 
 // The text of the notice titled "Error" ("" when none came), the exit code and the report.
@@ -67,7 +51,7 @@ FaultRun RunFaultProgram(const std::string& fault) {
         run.notice = WindowText(GetDlgItem(box, 0xFFFF));
         // Click again if a click came before the box was on the display.
         for (int i = 0; i < 10 && WaitForSingleObject(process.hProcess, 3000) == WAIT_TIMEOUT; ++i)
-            ClickOn(GetDlgItem(box, IDOK));
+            ClickAt(ScreenCenterOf(GetDlgItem(box, IDOK))); // as a person does
     }
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT)
         TerminateProcess(process.hProcess, 99);

@@ -9,21 +9,15 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <fstream>
 #include <stdexcept>
-#include <string>
 
 namespace {
 
 std::string ReportFile;
 
 struct Finalisation {
-    ~Finalisation() {
-        if (FILE* file = std::fopen(ReportFile.c_str(), "ab")) {
-            std::fputs("finalisation ran\n", file);
-            std::fclose(file);
-        }
-    }
+    ~Finalisation() { std::ofstream(ReportFile, std::ios::app) << "finalisation ran\n"; }
 } finalisation;
 
 std::string_view PendingFault;

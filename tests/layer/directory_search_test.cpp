@@ -11,15 +11,13 @@
 
 namespace {
 
-// What the search adds to a list that already holds an entry, sorted when asked to.
+// What the search adds to a list, sorted when asked to.
 std::vector<std::string> Search(const std::string& folder, const std::string& mask, bool sorted) {
     auto* list = new StrList;
-    list->Add("already there");
     DirectorySearch(folder, mask, list);
     std::vector<std::string> items;
-    for (int32_t i = 1; i < list->Count(); ++i)
+    for (int32_t i = 0; i < list->Count(); ++i)
         items.push_back(list->Item(i));
-    EXPECT_EQ(list->Item(0), "already there");
     Release(list);
     if (sorted)
         std::sort(items.begin(), items.end());

@@ -1,7 +1,6 @@
 // Message dispatch on real windows: the order of attached handlers, and closing the main
 // window while a run inside a click handler pumps messages.
 #include "layer/dispatch.h"
-#include "layer/geometry.h"
 #include "window_test_support.h"
 
 namespace {
@@ -66,8 +65,8 @@ TEST_F(DispatchTest, ClosingTheMainWindowDuringARunLeavesItsControlsSafeToUse) {
         control->DestroyHandler = BoundHandler<LayerObject*>::Bind<&BatchRun::Destroyed>(&run);
     ApplicationWindow = form;
     ASSERT_TRUE(CreateControlWindow(form));
-    PostMessageA(start->Handle, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageA(start->Handle, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    for (UINT message : {UINT{WM_LBUTTONDOWN}, UINT{WM_LBUTTONUP}})
+        PostMessageA(start->Handle, message, MK_LBUTTON, MAKELPARAM(5, 5));
     ApplicationLoop(form);
     EXPECT_TRUE(run.filesDone >= 2 && run.filesDone < 6) << run.filesDone;
     EXPECT_EQ(run.itemsAfterRun, 0);

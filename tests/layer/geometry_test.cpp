@@ -1,5 +1,5 @@
-// Geometry on real windows: client size, centring, and bottom alignment as the window is
-// resized.
+// Geometry on real windows: client size, centring (rounding towards minus infinity), and
+// bottom alignment as the window is resized.
 #include "layer/dispatch.h"
 #include "layer/geometry.h"
 #include "window_test_support.h"
@@ -15,26 +15,23 @@ bool AllowHugeWindows(Control*, WindowMessage& message, LRESULT&) {
     return false;
 }
 
-TEST_F(GeometryTest, ClientSizeAndCentringRoundTowardsMinusInfinity) {
+TEST_F(GeometryTest, ClientSizeCentringAndBottomAlignment) {
     Control* form = CreateFormControl(nullptr, "Layer Test");
     SetPosition(form, 120, 90);
     SetClientSize(form, 640, 480);
-    EXPECT_EQ(std::vector({ClientWidth(form), ClientHeight(form), BoundsRect(form).left}),
-              std::vector({640, 480, 120}));
+    EXPECT_EQ(std::vector<LONG>({ClientWidth(form), ClientHeight(form), BoundsRect(form).left}),
+              std::vector<LONG>({640, 480, 120}));
 
     AttachHandler(form, AllowHugeWindows);
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     SetSize(form, screenWidth + 301, 201);
     CenterOnParent(form);
-    EXPECT_EQ(std::vector({Width(form), BoundsRect(form).left, BoundsRect(form).top}),
-              std::vector({screenWidth + 301, -151, (GetSystemMetrics(SM_CYSCREEN) - 201) / 2}));
-    ReleaseForm(form);
-}
+    EXPECT_EQ(
+        std::vector<LONG>({Width(form), BoundsRect(form).left, BoundsRect(form).top}),
+        std::vector<LONG>({screenWidth + 301, -151, (GetSystemMetrics(SM_CYSCREEN) - 201) / 2}));
 
-// Bottom-aligned children stack upwards in creation order, a margin of 2 around each; the
-// height a resize handler gives one stays and its top edge moves.
-TEST_F(GeometryTest, BottomAlignedChildrenFollowTheBottomEdge) {
-    Control* form = CreateFormControl(nullptr, "Layer Test");
+    // Bottom-aligned children stack upwards in creation order, a margin of 2 around each; the
+    // height a resize handler gives one stays and its top edge moves.
     SetClientSize(form, 300, 300);
     Control* lower = SetSize(CreateListBox(form, kListBoxNoIntegralHeight), 0, 50);
     Control* upper = SetSize(CreateListBox(form, kListBoxNoIntegralHeight), 0, 40);

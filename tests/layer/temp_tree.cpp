@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
+
 namespace {
 
 // Under Wine, links and removal go through the host's own tools, started like any program:
@@ -63,10 +65,7 @@ void TempTree::MakeFolder(std::string_view relative) const {
 }
 
 void TempTree::MakeFile(std::string_view relative) const {
-    HANDLE file = CreateFileA(Path(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Path(relative);
-    CloseHandle(file);
+    ASSERT_TRUE(std::ofstream(Path(relative)).good()) << Path(relative);
 }
 
 bool TempTree::MakeFolderLink(std::string_view relative, std::string_view target) const {

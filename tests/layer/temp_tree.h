@@ -1,7 +1,6 @@
 #pragma once
 // A real folder tree in the temporary folder for one test, removed again at the end.
 #include <string>
-#include <string_view>
 
 class TempTree {
   public:

@@ -2,7 +2,6 @@
 
 #include "layer/dispatch.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>

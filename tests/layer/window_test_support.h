@@ -6,10 +6,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
-#include <string>
-#include <vector>
-
 // Dispatches queued messages until done() holds; false when it did not within the timeout.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
 // Dispatches queued messages for a while.

@@ -112,13 +112,14 @@ def sync_scratch_copy():
         source, target = ROOT / name, SCRATCH / name
         if not source.is_file():
             continue
-        # An unchanged file keeps its time, so the scratch builds stay incremental.
-        known = source.stat()
-        if target.is_file() and (target.stat().st_size, target.stat().st_mtime_ns) == (
-                known.st_size, known.st_mtime_ns):
+        # Only changed files are written, and with a fresh time, so the builds stay incremental
+        # and still see every change.
+        content = source.read_bytes()
+        if target.is_file() and target.read_bytes() == content:
             continue
         target.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(source, target)
+        target.write_bytes(content)
+        shutil.copymode(source, target)
 
 
 def build(preset):
