@@ -28,7 +28,8 @@ TEST(LayerObject, OwnerReleasesItsObjectsOldestRegistrationFirst) {
     destroyed.clear();
     auto* owner = new Probe("owner");
     auto* kept = new Probe("kept");
-    for (LayerObject* object : {new Probe("A"), kept, new Probe("self", owner), new Probe("C")})
+    // The kept one is the oldest registration: the pair at the end of the owner's list.
+    for (LayerObject* object : {kept, new Probe("A"), new Probe("self", owner), new Probe("C")})
         ReleaseTogether(owner, object);
     RemoveFromReleaseList(owner, kept);
     Retain(owner);
