@@ -47,6 +47,39 @@ bool LooksLikeMetainfo(std::string_view content) {
            IndexOf(content, ":pieces") != 0;
 }
 
+// The number after the first occurrence of `key`, up to the next ':', and how many bytes it
+// takes with that ':'. Positions are 1-based.
+struct NumberAfterKey {
+    int32_t value;
+    int64_t consumed;
+};
+
+// The digits from `start` on, and the position just past the byte that ends them.
+struct DigitRun {
+    int32_t value;
+    int64_t next;
+};
+
+NumberAfterKey ReadNumberAfterKey(std::string_view content, std::string_view key) {
+    int64_t start = IndexOf(content, key) + static_cast<int64_t>(key.size());
+    std::string_view rest =
+        content.substr(std::min(content.size(), static_cast<size_t>(start - 1)));
+    std::string_view collected = rest.substr(0, rest.find(':'));
+    return {TextToInt(collected), static_cast<int64_t>(collected.size()) + 1};
+}
+
+DigitRun ReadDigitRun(std::string_view content, int64_t start) {
+    std::string_view rest = content.substr(static_cast<size_t>(start - 1));
+    size_t digits = 0;
+    while (digits < rest.size() && IsDigit(rest[digits]))
+        ++digits;
+    int32_t value = TextToInt(rest.substr(0, digits));
+    // Past the terminating byte; when the digits run to the end, just past the end.
+    if (digits == rest.size())
+        return {value, static_cast<int64_t>(content.size()) + 1};
+    return {value, start + static_cast<int64_t>(digits) + 1};
+}
+
 // The position just past the element that starts at `at`, or `at` itself for an element that
 // cannot be skipped: a list, a dictionary or a stray byte.
 int64_t NextElement(std::string_view content, int64_t at) {
@@ -113,26 +146,6 @@ std::vector<std::string> SearchedLines(std::string_view content, std::string_vie
 }
 
 } // namespace
-
-NumberAfterKey ReadNumberAfterKey(std::string_view content, std::string_view key) {
-    int64_t start = IndexOf(content, key) + static_cast<int64_t>(key.size());
-    std::string_view rest =
-        content.substr(std::min(content.size(), static_cast<size_t>(start - 1)));
-    std::string_view collected = rest.substr(0, rest.find(':'));
-    return {TextToInt(collected), static_cast<int64_t>(collected.size()) + 1};
-}
-
-DigitRun ReadDigitRun(std::string_view content, int64_t start) {
-    std::string_view rest = content.substr(static_cast<size_t>(start - 1));
-    size_t digits = 0;
-    while (digits < rest.size() && IsDigit(rest[digits]))
-        ++digits;
-    int32_t value = TextToInt(rest.substr(0, digits));
-    // Past the terminating byte; when the digits run to the end, just past the end.
-    if (digits == rest.size())
-        return {value, static_cast<int64_t>(content.size()) + 1};
-    return {value, start + static_cast<int64_t>(digits) + 1};
-}
 
 std::vector<std::string> InfoHashLines(std::string_view content, std::string_view fileName) {
     std::string namePart = FileNameOf(fileName);

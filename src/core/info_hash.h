@@ -20,17 +20,3 @@ using AppendLine = std::function<void(const std::string&)>;
 // directly through `appendToFileList`, and then there is no result line.
 std::optional<std::string> ComputeInfoHashLine(std::string_view fileName,
                                                const AppendLine& appendToFileList);
-
-// The byte-search reading of a metainfo file, for content that is not strictly well-formed.
-// These are exposed for tests. Positions are 1-based.
-struct NumberAfterKey {
-    int32_t value;
-    int64_t consumed;
-};
-NumberAfterKey ReadNumberAfterKey(std::string_view content, std::string_view key);
-
-struct DigitRun {
-    int32_t value;
-    int64_t next;
-};
-DigitRun ReadDigitRun(std::string_view content, int64_t start);

@@ -7,12 +7,7 @@
 
 class TempFolder {
   public:
-    TempFolder() {
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("vantrel-test-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(path_);
-    }
+    TempFolder() { std::filesystem::create_directories(path_); }
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -24,24 +19,17 @@ class TempFolder {
     std::string Path(const std::string& name) const { return (path_ / name).string(); }
 
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::string full = Path(name);
-        std::ofstream(full, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return full;
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
     }
 
     std::string Read(const std::string& name) const {
         std::ifstream in(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    size_t EntryCount() const {
-        size_t count = 0;
-        for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(path_))
-            ++count;
-        return count;
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
   private:
-    std::filesystem::path path_;
+    std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                  ("vantrel-test-" + std::to_string(std::random_device()()) +
+                                   std::to_string(std::random_device()()));
 };

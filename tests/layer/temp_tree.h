@@ -1,7 +1,6 @@
 #pragma once
 // A real folder tree in the temporary folder for one test, removed again at the end.
 #include <string>
-#include <string_view>
 
 class TempTree {
   public:
@@ -16,13 +15,12 @@ class TempTree {
     std::string Path(std::string_view relative) const;
 
     void MakeFolder(std::string_view relative) const;
-    void MakeFile(std::string_view relative, unsigned long attributes = 0) const;
+    void MakeFile(std::string_view relative) const;
     // A folder link at relative that leads to the folder target (relative too). False when the
     // platform cannot make one.
     bool MakeFolderLink(std::string_view relative, std::string_view target) const;
-    // A folder (with any folders missing on the way) and a file "deep.txt" in it at the given
-    // path, longer than the ANSI file functions accept; made through the wide functions'
-    // long-path form.
+    // The folders of path (absolute, longer than the ANSI calls take) and a file "deep.txt" in
+    // the last one, made through the wide calls' long-path form.
     void MakeLongPathFile(const std::string& path) const;
 
   private:
