@@ -126,7 +126,7 @@ TEST(SaveTextToFile, ALockedFileKeepsItsContent) {
 }
 #else
 // The file size is read in full 64 bits: 4 GiB + 10 bytes must not load as 10 bytes.
-TEST(LoadFileText, FilesPastFourGibibytesLoadWhole) {
+TEST(LoadFileTextSlow, FilesPastFourGibibytesLoadWhole) {
     TempFolder folder;
     std::string name = folder.Path("sparse.bin");
     const off_t size = (off_t{1} << 32) + 10;
