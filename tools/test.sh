@@ -1,21 +1,57 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the three presets, runs the native tests
-# (sanitizers, real peers, the fuzzer) and the Windows tests under wine64 in a virtual display.
+# Runs the tests. Two loops:
+#   bash tools/test.sh [CTEST ARGS...]          the full run (= .ci/run): the native, win64 and
+#       win32 presets, every test, the slow ones too (fuzz run, Slow suites, end-to-end tests)
+#   bash tools/check.sh [CTEST ARGS...]         the inner loop (tools/test.sh --fast): the native
+#       and win64 presets, tests without the label "slow"
+# CTEST ARGS narrow every preset's run, e.g. -R core. The presets are built one after another
+# (each uses both cores); their tests then run side by side, each Windows preset in an X display
+# and Wine prefix of its own, the output in build/PRESET/test-run.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+presets=(native win64 win32)
+filter=()
+if [ "${1:-}" = --fast ]; then
+    shift
+    presets=(native win64)
+    filter=(-LE slow)
+fi
 
 bash tools/setup.sh
-for preset in native win64 win32; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
+for preset in "${presets[@]}"; do
+    [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+    nice cmake --build --preset "$preset"
 done
 
-source tools/virtual-display.sh
-start_virtual_display
-trap stop_virtual_display EXIT
+# Windows programs: one at a time in a display of their own, the prefix's server ended after.
+run_windows_tests() (
+    unset DISPLAY
+    source tools/virtual-display.sh
+    start_virtual_display
+    trap 'WINEPREFIX=$PWD/build/$1/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null; stop_virtual_display' EXIT
+    ctest --preset "$1" "${@:2}"
+)
+
+declare -A pids
+for preset in "${presets[@]}"; do
+    if [ "$preset" = native ]; then
+        ctest --preset native -j 2 "${filter[@]}" "$@" >"build/$preset/test-run.log" 2>&1 &
+    else
+        run_windows_tests "$preset" "${filter[@]}" "$@" >"build/$preset/test-run.log" 2>&1 &
+    fi
+    pids[$preset]=$!
+done
 
 status=0
-ctest --preset native -j 2 || status=1
-ctest --preset win64 || status=1
-WINEPREFIX=$PWD/build/win64/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+for preset in "${presets[@]}"; do
+    if wait "${pids[$preset]}"; then
+        echo "== $preset: $(grep -E 'tests passed|No tests were found' "build/$preset/test-run.log" | tail -n 1)"
+        grep -E '\*\*\*Skipped' "build/$preset/test-run.log" || true
+        grep -h '^SKIPPED: ' "build/$preset/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u || true
+    else
+        status=1
+        echo "== $preset FAILED (build/$preset/test-run.log):"
+        sed -n '/tests passed/,$p' "build/$preset/test-run.log"
+    fi
+done
 exit $status
