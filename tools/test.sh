@@ -5,8 +5,9 @@
 #   bash tools/check.sh [CTEST ARGS...]         the inner loop (tools/test.sh --fast): the native
 #       and win64 presets, tests without the label "slow"
 # CTEST ARGS narrow every preset's run, e.g. -R core. The presets are built one after another
-# (each uses both cores); their tests then run side by side, each Windows preset in an X display
-# and Wine prefix of its own, the output in build/PRESET/test-run.log.
+# (each build uses both cores); a preset's tests start as soon as it is built and run beside the
+# next builds (they mostly wait on windows and Wine), each Windows preset in an X display and a
+# Wine prefix of its own, the output in build/PRESET/test-run.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 presets=(native win64 win32)
@@ -17,23 +18,25 @@ if [ "${1:-}" = --fast ]; then
     filter=(-LE slow)
 fi
 
-bash tools/setup.sh
-for preset in "${presets[@]}"; do
-    [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
-    nice cmake --build --preset "$preset"
-done
-
 # Windows programs: one at a time in a display of their own, the prefix's server ended after.
 run_windows_tests() (
     unset DISPLAY
     source tools/virtual-display.sh
     start_virtual_display
-    trap 'WINEPREFIX=$PWD/build/$1/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null; stop_virtual_display' EXIT
+    trap 'WINEPREFIX=$PWD/build/$1/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null
+        stop_virtual_display' EXIT
     ctest --preset "$1" "${@:2}"
 )
 
+bash tools/setup.sh
 declare -A pids
 for preset in "${presets[@]}"; do
+    [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+    if ! nice cmake --build --preset "$preset"; then
+        echo "== $preset: the build failed" >&2
+        wait
+        exit 1
+    fi
     if [ "$preset" = native ]; then
         ctest --preset native -j 2 "${filter[@]}" "$@" >"build/$preset/test-run.log" 2>&1 &
     else

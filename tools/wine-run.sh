@@ -8,7 +8,7 @@
 # 32-bit program is not run: one line on stderr says why and the exit code is 77, which the
 # tests declare as "skipped". Whether they run is probed once for each prefix, by what a 32-bit
 # program prints: a 32-bit program under a Wine without its 32-bit half prints nothing and
-# exits 0. VANTREL_WINE32 names another 32-bit loader; VANTREL_WINE32=true (prints nothing)
+# exits 0. VANTREL_WINE32 names another 32-bit loader; VANTREL_WINE32=/bin/true (prints nothing)
 # simulates a machine that cannot run 32-bit programs.
 # Every build folder gets its own prefix, set up on first use. The prefix's server and services
 # are started here with their output detached: started by a test instead, they would inherit that
