@@ -4,7 +4,7 @@
 #       win32 presets, every test, the slow ones too (fuzz run, Slow suites, end-to-end tests)
 #   bash tools/check.sh [CTEST ARGS...]         the inner loop (tools/test.sh --fast): the native
 #       and win64 presets, tests without the label "slow"
-# CTEST ARGS narrow every preset's run, e.g. -R core. The presets are built one after another
+# CTEST ARGS select the tests of every preset, e.g. -R core. The presets are built one after another
 # (each build uses both cores); a preset's tests start as soon as it is built and run beside the
 # next builds (they mostly wait on windows and Wine), each Windows preset in an X display and a
 # Wine prefix of its own, the output in build/PRESET/test-run.log.
@@ -18,14 +18,36 @@ if [ "${1:-}" = --fast ]; then
     filter=(-LE slow)
 fi
 
-# Windows programs: one at a time in a display of their own, the prefix's server ended after.
-run_windows_tests() (
+# Windows tests run in two lanes, each with its own X display and Wine prefix (windows, focus and
+# clipboard are per display and prefix), a program at a time in each; the end-to-end tests, which
+# share a prefix of their own, all in the first lane.
+run_windows_tests() {
+    local preset=$1 lane number name status=0
+    local -a lanes=("" "") pids=()
+    shift
+    while read -r number name; do
+        if [[ $name == e2e.* ]]; then lane=0; else lane=$((${#lanes[1]} < ${#lanes[0]})); fi
+        lanes[lane]+=",$number"
+    done < <(ctest --preset "$preset" -N "$@" | sed -n 's/^ *Test *#\([0-9]*\): \(.*\)$/\1 \2/p')
+    for lane in 0 1; do
+        [ -n "${lanes[lane]}" ] || continue
+        # The numbers already carry the selection: -I after -R or -LE would count among the rest.
+        run_lane "$preset" "$lane" -I "0,0,0${lanes[lane]}" >"build/$preset/test-lane$lane.log" 2>&1 &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+    cat "build/$preset/test-lane"*.log
+    return $status
+}
+
+run_lane() (
+    export VANTREL_WINEPREFIX=$PWD/build/$1/wineprefix$([ "$2" = 0 ] || echo "-$2")
     unset DISPLAY
     source tools/virtual-display.sh
     start_virtual_display
-    trap 'WINEPREFIX=$PWD/build/$1/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null
+    trap 'WINEPREFIX=$VANTREL_WINEPREFIX /usr/lib/wine/wineserver64 -k 2>/dev/null
         stop_virtual_display' EXIT
-    ctest --preset "$1" "${@:2}"
+    ctest --preset "$1" "${@:3}"
 )
 
 bash tools/setup.sh
@@ -48,9 +70,10 @@ done
 status=0
 for preset in "${presets[@]}"; do
     if wait "${pids[$preset]}"; then
-        echo "== $preset: $(grep -E 'tests passed|No tests were found' "build/$preset/test-run.log" | tail -n 1)"
-        grep -E '\*\*\*Skipped' "build/$preset/test-run.log" || true
-        grep -h '^SKIPPED: ' "build/$preset/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u || true
+        grep -E 'tests passed|No tests were found' "build/$preset/test-run.log" | sed "s/^/== $preset: /"
+        if grep -E '\*\*\*Skipped' "build/$preset/test-run.log"; then
+            tools/wine-run.sh --guard "build/$preset/src/app/vantrel.exe" true 2>&1 >/dev/null || true
+        fi
     else
         status=1
         echo "== $preset FAILED (build/$preset/test-run.log):"

@@ -86,6 +86,10 @@ probe_32bit() {
     if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then
         mkdir -p "$WINEPREFIX"
         "$wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+        # Then started as every later time: the desktop process started by "wineboot -i" does
+        # not last, and the one a program would start instead holds that program's output open.
+        "$server" -k 9>&-
+        "$server" -w 9>&-
         touch "$WINEPREFIX/.vantrel-ready"
     fi
     "$server" -p 600 </dev/null >/dev/null 2>&1 9>&-
