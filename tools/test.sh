@@ -82,6 +82,7 @@ for preset in "${presets[@]}"; do
         grep -E 'tests passed|No tests were found' "build/$preset/test-run.log" | sed "s/^/== $preset: /"
         if grep -E '\*\*\*Skipped' "build/$preset/test-run.log"; then
             tools/wine-run.sh --guard "build/$preset/src/app/vantrel.exe" true 2>&1 >/dev/null || true
+            WINEPREFIX=$PWD/build/$preset/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null || true
         fi
     else
         status=1
