@@ -19,6 +19,7 @@ build_preset win32
 build=$root/build/win32
 program=$build/src/app/vantrel.exe
 if ! "$root/tools/wine-run.sh" --guard "$program" true; then
+    WINEPREFIX=$build/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null || true
     build=$root/build/win64
     program=$build/src/app/vantrel.exe
     build_preset win64
