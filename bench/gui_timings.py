@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Times the real program, vantrel.exe, under wine64 in a virtual display, driven from outside
+"""Times the real program, vantrel.exe, under Wine in a virtual display, driven from outside
 as a person drives it (the end-to-end harness of tests/app/e2e): start-up hashing of command-line
 files, a Start-to-"Done" batch run over the small corpus, and Add Dir on trees of 1,000, 10,000
 and 50,000 files, each against vantrel-cli.exe -j 1 on the same files where that applies.
@@ -9,7 +9,8 @@ that shows the result; a look (vantrel_probe) costs a Wine process start, about 
 bounds the resolution. Called by bench/run.sh --gui.
 
 usage: gui_timings.py --program vantrel.exe --probe vantrel_probe.exe --cli vantrel-cli.exe
-                      --prefix DIR --out FOLDER
+                      --prefix DIR --out FOLDER [--wine LOADER]
+LOADER is the Wine loader of the build's programs (wine64, or wine for the 32-bit build).
 """
 import argparse
 import getpass
@@ -19,10 +20,10 @@ import shutil
 import subprocess
 import sys
 import time
-
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "app", "e2e"))
 
+import harness  # noqa: E402
 from harness import WINE, Config, Desktop, Vantrel, center, wait_until, win_path  # noqa: E402
 
 LONG = 900.0
@@ -84,7 +85,7 @@ def add_dir(desktop, program, expected, limit=LONG):
 
 
 def cli_seconds(desktop, cli, names, jobs="1"):
-    """vantrel-cli.exe under wine64 in the same prefix, output to a file."""
+    """vantrel-cli.exe under the same loader in the same prefix, output to a file."""
     with open(os.path.join(desktop.scratch, "cli-output.txt"), "wb") as out:
         start = time.monotonic()
         subprocess.run([WINE, cli, "-j", jobs, *names], env=desktop.env, stdout=out,
@@ -93,13 +94,16 @@ def cli_seconds(desktop, cli, names, jobs="1"):
 
 
 def main():
+    global WINE
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--probe", required=True)
     parser.add_argument("--cli", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--out", required=True)
+    parser.add_argument("--wine", default=harness.WINE)
     args = parser.parse_args()
+    WINE = harness.WINE = args.wine
     Config.program, Config.probe = os.path.abspath(args.program), os.path.abspath(args.probe)
     Config.prefix = os.path.abspath(args.prefix)
     Config.artifacts = os.path.join(args.out, "gui-artifacts")
@@ -146,7 +150,8 @@ def main():
         clear_q_entries()
     finally:
         desktop.stop()
-    lines = ["| under wine64 | vantrel.exe s | vantrel-cli.exe -j 1 s | ratio |", "|---|---:|---:|---:|"]
+    lines = ["| under %s | vantrel.exe s | vantrel-cli.exe -j 1 s | ratio |" % os.path.basename(WINE),
+             "|---|---:|---:|---:|"]
     for what, (gui, cli) in results.items():
         shown = f"not done after {ADD_DIR_LIMIT:.0f}" if gui is None else f"{gui:.2f}"
         lines.append(f"| {what} | {shown} | {'' if cli is None else f'{cli:.2f}'} | "

@@ -3,8 +3,8 @@
 # checks vantrel-cli's output over them against the recorded digests, then times vantrel-cli
 # against libtorrent, transmission-show and the floor (cat | openssl sha1), alternating, and
 # SHA-1 against OpenSSL. Writes bench/out/results.md, results.json and chart.png.
-# Then times the real program under wine64 in a virtual display (bench/gui_timings.py), unless
-# --no-gui is given: bench/out/gui-results.md.
+# Then times the real program under Wine (the 32-bit build where it runs) in a virtual display
+# (bench/gui_timings.py), unless --no-gui is given: bench/out/gui-results.md.
 #   bash bench/run.sh [--no-gui] [--rounds N] [--sample N]
 # Needs about 1.6 GB of disk in bench/out/ and as much free memory for the page cache.
 set -euo pipefail
@@ -33,10 +33,16 @@ mkdir -p "$out"
     --large "$out/large.torrent" --out "$out" "$@"
 
 if [ "$gui" = 1 ]; then
-    windows=build/bench-win64
-    cmake --preset win64 -B "$windows" >/dev/null
-    cmake --build "$windows" --target vantrel vantrel_probe vantrel-cli >/dev/null
+    # The shipped 32-bit build where 32-bit programs run here, the 64-bit twin otherwise.
+    for preset in win32 win64; do
+        windows=build/bench-$preset
+        cmake --preset "$preset" -B "$windows" >/dev/null
+        cmake --build "$windows" --target vantrel vantrel_probe vantrel-cli >/dev/null
+        tools/wine-run.sh --guard "$windows/src/app/vantrel.exe" true && break
+    done
+    loader=$(tools/wine-run.sh --loader "$windows/src/app/vantrel.exe")
+    echo "GUI timings: $windows under $loader"
     /usr/bin/python3 bench/gui_timings.py --program "$windows/src/app/vantrel.exe" \
         --probe "$windows/tests/app/e2e/vantrel_probe.exe" --cli "$windows/src/cli/vantrel-cli.exe" \
-        --prefix "$windows/bench-wineprefix" --out "$out"
+        --prefix "$windows/bench-wineprefix" --out "$out" --wine "$loader"
 fi

@@ -1,20 +1,32 @@
 #!/usr/bin/env bash
 # Starts Vantrel's window on the files it is given (they are hashed at start-up):
 #   tools/run.sh FILE...
-# Installs what is missing and builds first when needed. The program runs under wine64 (the
-# 64-bit Windows build: this machine cannot run the shipped 32-bit one). With a display, the
-# window opens there and the script ends when it is closed. Without one, the program runs in a
-# virtual display: the script prints the list's lines after start-up, saves a screenshot of the
-# window to build/win64/run-screenshot.png and closes the program.
+# Installs what is missing and builds first when needed. It runs the shipped 32-bit program
+# (the win32 preset) under Wine's 32-bit loader, or where 32-bit programs cannot run, the 64-bit
+# twin (win64) under wine64, and says which. With a display, the window opens there and the
+# script ends when it is closed. Without one, the program runs in a virtual display: the script
+# prints the list's lines after start-up, saves a screenshot of the window to
+# build/PRESET/run-screenshot.png and closes the program.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win64
-{
-    bash "$root/tools/setup.sh"
-    (cd "$root" && cmake --preset win64 && cmake --build --preset win64 --target vantrel vantrel_probe)
-} >&2
+build_preset() {
+    (cd "$root" && { [ -f "build/$1/build.ninja" ] || cmake --preset "$1"; } &&
+        cmake --build --preset "$1" --target vantrel vantrel_probe) >&2
+}
 
+bash "$root/tools/setup.sh" >&2
+build_preset win32
+build=$root/build/win32
 program=$build/src/app/vantrel.exe
+if ! "$root/tools/wine-run.sh" --guard "$program" true; then
+    WINEPREFIX=$build/wineprefix /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    build=$root/build/win64
+    program=$build/src/app/vantrel.exe
+    build_preset win64
+    echo "run: the 64-bit twin instead, under wine64: $program" >&2
+else
+    echo "run: the shipped 32-bit program, under $("$root/tools/wine-run.sh" --loader "$program"): $program" >&2
+fi
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec "$root/tools/wine-run.sh" "$program" "$@"
 fi

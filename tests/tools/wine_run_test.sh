@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# tools/wine-run.sh chooses the loader by the program's PE machine and runs a 32-bit program only
+# where a 32-bit probe prints what it should; elsewhere it says why in one line and exits 77.
+# Stand-in 32-bit loaders play both machines.
+#   wine_run_test.sh tools/wine-run.sh BUILD_FOLDER
+set -u
+wine_run=$1
+export VANTREL_WINEPREFIX=$2/wineprefix
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+expect() { # DESCRIPTION EXPECTED ACTUAL
+    [ "$2" = "$3" ] || { echo "FAILED: $1: expected '$2', got '$3'"; failures=$((failures + 1)); }
+}
+
+# The PE header's machine field at 0x40 + 4 says i386; nothing else of the file is read.
+printf 'MZ%058d\x40\0\0\0PE\0\0\x4c\x01' 0 >"$scratch/i386.exe"
+printf '#!/bin/sh\ncase "$*" in *cmd.exe*) echo vantrel-x86 ;; *) echo "ran $*" ;; esac\n' >"$scratch/runs"
+printf '#!/bin/sh\necho vantrel-AMD64\n' >"$scratch/wrong-half"
+printf '#!/bin/sh\nexit 0\n' >"$scratch/silent"
+chmod +x "$scratch/runs" "$scratch/wrong-half" "$scratch/silent"
+
+out=$(VANTREL_WINE32=$scratch/runs "$wine_run" "$scratch/i386.exe" a b 2>&1)
+expect "a 32-bit program where 32-bit programs run" "0 ran $scratch/i386.exe a b" "$? $out"
+expect "the loader named" "$scratch/runs" "$(VANTREL_WINE32=$scratch/runs "$wine_run" --loader "$scratch/i386.exe")"
+for loader in silent wrong-half; do
+    out=$(VANTREL_WINE32=$scratch/$loader "$wine_run" "$scratch/i386.exe" 2>&1)
+    code=$?
+    expect "a 32-bit program under the $loader loader" 77 "$code"
+    expect "the reason, in one line" 1 "$(grep -c '^SKIPPED: 32-bit Windows programs cannot run' <<<"$out")"
+    out=$(VANTREL_WINE32=$scratch/$loader "$wine_run" --guard "$scratch/i386.exe" echo guarded 2>/dev/null)
+    expect "a check guarded by a 32-bit program under the $loader loader" "77 " "$? $out"
+done
+exit $((failures > 0))
