@@ -86,8 +86,8 @@ for preset in "${presets[@]}"; do
         fi
     else
         status=1
-        echo "== $preset FAILED (build/$preset/test-run.log):"
-        sed -n '/tests passed/,$p' "build/$preset/test-run.log"
+        echo "== $preset FAILED (build/$preset/test-run.log, its last 300 lines):"
+        tail -n 300 "build/$preset/test-run.log"
     fi
 done
 exit $status
