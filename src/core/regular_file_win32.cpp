@@ -3,6 +3,7 @@
 
 #include "core/text_file_platform.h"
 #include "core/text_ops.h"
+#include "core/wide_path.h"
 
 #include <algorithm>
 
@@ -86,7 +87,7 @@ std::string RegularFileReader::Read(std::string_view name, char first, char last
     }
     if (name.find('\0') != std::string_view::npos)
         return ErrorText(ERROR_INVALID_NAME);
-    FileHandle file(CreateFileA(std::string(name).c_str(), GENERIC_READ,
+    FileHandle file(CreateFileW(WidePath(name).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
