@@ -1,174 +1,195 @@
 #!/usr/bin/python3
 """Times the real program, vantrel.exe, under Wine in a virtual display, driven from outside
-as a person drives it (the end-to-end harness of tests/app/e2e): start-up hashing of command-line
+as a person drives it (the Desktop of tests/app/e2e/e2e.py): start-up hashing of command-line
 files, a Start-to-"Done" batch run over the small corpus, and Add Dir on trees of 1,000, 10,000
 and 50,000 files, each against vantrel-cli.exe -j 1 on the same files where that applies.
 
 Times are taken from the action (process start, the click on OK or Start) to the first look
 that shows the result; a look (vantrel_probe) costs a Wine process start, about 0.2 s, which
-bounds the resolution. Called by bench/run.sh --gui.
-
-usage: gui_timings.py --program vantrel.exe --probe vantrel_probe.exe --cli vantrel-cli.exe
-                      --prefix DIR --out FOLDER [--wine LOADER]
-LOADER is the Wine loader of the build's programs (wine64, or wine for the 32-bit build).
+bounds the resolution. Called by bench/run.sh; needs /usr/bin/python3 (libtorrent, Xlib).
+FOLDER holds the corpora mixed/ and small/ (bench/generate_corpus.py); the table goes to
+FOLDER/gui-results.md. LOADER is the Wine loader of the build's programs (wine64, or wine for
+the 32-bit build).
 """
 import argparse
 import getpass
 import json
 import os
 import shutil
-import subprocess
 import sys
 import time
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "app", "e2e"))
 
-import harness  # noqa: E402
-from harness import WINE, Config, Desktop, Vantrel, center, wait_until, win_path  # noqa: E402
+e2e = None  # tests/app/e2e/e2e.py, the end-to-end Desktop
 
 LONG = 900.0
 ADD_DIR_LIMIT = 240.0  # an Add Dir still busy after this long is reported as not finished
 
 
-def desktop_folder():
-    return os.path.join(Config.prefix, "drive_c", "users", getpass.getuser(), "Desktop")
+def desktop_folder(desktop):
+    """The Wine user's Desktop, made the prefix's own folder if it links to the home folder."""
+    folder = os.path.join(desktop.args.prefix, "drive_c", "users", getpass.getuser(), "Desktop")
+    if os.path.islink(folder):
+        os.remove(folder)
+        os.mkdir(folder)
+    return folder
 
 
-def clear_q_entries():
-    folder = desktop_folder()
+def clear_q_entries(desktop):
+    folder = desktop_folder(desktop)
     for name in os.listdir(folder):
-        if name.startswith("q"):
-            path = os.path.join(folder, name)
-            if os.path.islink(path):
-                os.remove(path)
-            else:
-                shutil.rmtree(path, ignore_errors=True)
+        path = os.path.join(folder, name)
+        if name.startswith("q") and os.path.islink(path):
+            os.remove(path)
+        elif name.startswith("q"):
+            shutil.rmtree(path, ignore_errors=True)
 
 
-def make_tree(count):
+def make_tree(desktop, count):
     """count empty files below Desktop/qtree, a thousand a folder; the only "q" name there."""
-    clear_q_entries()
-    tree = os.path.join(desktop_folder(), "qtree")
+    clear_q_entries(desktop)
+    tree = os.path.join(desktop_folder(desktop), "qtree")
     for i in range(count):
         folder = os.path.join(tree, "d%03d" % (i // 1000))
-        if i % 1000 == 0:
-            os.makedirs(folder)
+        os.makedirs(folder, exist_ok=True)
         open(os.path.join(folder, "f%05d.torrent" % i), "wb").close()
-    return tree
 
 
-def link_corpus(corpus):
-    clear_q_entries()
-    link = os.path.join(desktop_folder(), "qcorpus")
-    os.symlink(os.path.abspath(corpus), link)
-    return link
+def wait_window(desktop, what, condition, timeout=LONG):
+    """The program's window once it is idle and meets condition; counts only, no item texts."""
+    def poll():
+        if desktop.process.poll() is not None:
+            raise RuntimeError("the program ended while waiting for " + what)
+        window = desktop.look(items=False)
+        return window if window is not None and condition(window) else None
+    return e2e.wait_until(what, poll, timeout)
 
 
-def add_dir(desktop, program, expected, limit=LONG):
+def launch(desktop, names=()):
+    start = time.monotonic()
+    desktop.launch(list(names), os.getcwd())
+    return start
+
+
+def end(desktop):
+    desktop.process.kill()
+    desktop.process.wait(timeout=60)
+    e2e.wait_until("the window to go", lambda: not any(
+        w["class"].startswith("obj_") for w in desktop.windows()))
+
+
+def add_dir(desktop, expected, limit=LONG):
     """Chooses Desktop/q... in the folder browser; seconds from OK to `expected` entries, or
     None when they are not there within `limit` seconds."""
-    main = program.wait("the window", items=False)
-    program.click_button(main, "AddDir")
-    box = program.wait_box("the folder browser", lambda b: b["text"] == "Browse for Folder")
-    tree = [c for c in box["children"] if c["class"] == "SysTreeView32"][0]
-    left, top, right, bottom = tree["rect"]
-    desktop.click((left + right) // 2, bottom - 10)
+    wait_window(desktop, "the window", lambda w: True)
+    desktop.click_button("Add Dir")
+    browser = desktop.wait_box(lambda t: t == "Browse for Folder")
+    tree = [c for c in browser["children"] if c["class"] == "SysTreeView32"][0]["rect"]
+    desktop.click((e2e.center(tree)[0], tree[3] - 10))
     desktop.keys("q")
-    ok = [c for c in box["children"] if c["class"] == "Button" and c["text"] == "OK"][0]
+    ok = [c for c in browser["children"] if c["text"].replace("&", "") == "OK"][0]
     start = time.monotonic()
-    desktop.click(*center(ok["rect"]))
+    desktop.click(e2e.center(ok["rect"]))
     try:
-        program.wait("%d entries" % expected, lambda m: m.count == expected, limit, items=False)
+        wait_window(desktop, "%d entries" % expected,
+                    lambda w: w["list"]["count"] == expected, limit)
     except AssertionError:
         return None
     return time.monotonic() - start
 
 
-def cli_seconds(desktop, cli, names, jobs="1"):
-    """vantrel-cli.exe under the same loader in the same prefix, output to a file."""
-    with open(os.path.join(desktop.scratch, "cli-output.txt"), "wb") as out:
+def cli_seconds(desktop, cli, names):
+    """vantrel-cli.exe -j 1 under the same loader in the same prefix, output to a file."""
+    with open(os.path.join(desktop.args.artifacts, "cli-output.txt"), "wb") as out:
         start = time.monotonic()
-        subprocess.run([WINE, cli, "-j", jobs, *names], env=desktop.env, stdout=out,
-                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, check=True, timeout=LONG)
+        desktop.run(desktop.args.wine, cli, "-j", "1", *names, stdout=out, check=True)
         return time.monotonic() - start
 
 
-def main():
-    global WINE
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--probe", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--wine", default=harness.WINE)
-    args = parser.parse_args()
-    WINE = harness.WINE = args.wine
-    Config.program, Config.probe = os.path.abspath(args.program), os.path.abspath(args.probe)
-    Config.prefix = os.path.abspath(args.prefix)
-    Config.artifacts = os.path.join(args.out, "gui-artifacts")
-    desktop = Desktop("bench")
-    desktop.start()
+def measure(desktop, args):
     results = {}
 
     def note(what, gui, cli=None):
         results[what] = (gui, cli)
         print(what, gui, cli, flush=True)
 
-    try:
-        # Start-up hashing: 300 files of the mixed corpus on the command line.
-        with open(os.path.join(args.out, "mixed", "names.txt")) as f:
-            names = [win_path(n) for n in f.read().splitlines()[:300]]
-        start = time.monotonic()
-        program = Vantrel(desktop, names)
-        program.wait("the window with 300 lines", lambda m: m.count == 300, LONG, items=False)
-        note("start-up hashing, 300 mixed files", time.monotonic() - start,
-             cli_seconds(desktop, args.cli, names))
-        program.kill()
+    # Start-up hashing: 300 files of the mixed corpus on the command line.
+    with open(os.path.join(args.out, "mixed", "names.txt")) as f:
+        names = [e2e.win_path(n) for n in f.read().splitlines()[:300]]
+    start = launch(desktop, names)
+    wait_window(desktop, "the window with 300 lines", lambda w: w["list"]["count"] == 300)
+    note("start-up hashing, 300 mixed files", time.monotonic() - start,
+         cli_seconds(desktop, args.cli, names))
+    end(desktop)
 
-        # Start to "Done" over the small corpus (its names.txt comes along: 20,001 entries).
-        link = link_corpus(os.path.join(args.out, "small"))
-        program = Vantrel(desktop)
-        program.wait("the window", items=False)
-        add_dir(desktop, program, 20001)
-        main_window = program.look(items=False)
-        start = time.monotonic()
-        program.click_button(main_window, "Start")
-        program.wait_caption("Done", LONG, items=False)
-        run = time.monotonic() - start
-        windows_link = "C:\\users\\%s\\Desktop\\qcorpus" % getpass.getuser()
-        note("Start to Done, small corpus (20,001 files)", run,
-             cli_seconds(desktop, args.cli, [windows_link]))
-        program.kill()
-        os.remove(link)
+    # Start to "Done" over the small corpus (its names.txt comes along: 20,001 entries).
+    clear_q_entries(desktop)
+    os.symlink(os.path.abspath(os.path.join(args.out, "small")),
+               os.path.join(desktop_folder(desktop), "qcorpus"))
+    launch(desktop)
+    add_dir(desktop, 20001)
+    start = time.monotonic()
+    desktop.click_button("Start")
+    wait_window(desktop, "Done", lambda w: w["text"] == "Done")
+    run = time.monotonic() - start
+    link = "C:\\users\\%s\\Desktop\\qcorpus" % getpass.getuser()
+    note("Start to Done, small corpus (20,001 files)", run, cli_seconds(desktop, args.cli, [link]))
+    end(desktop)
 
-        for count in (1000, 10000, 50000):
-            make_tree(count)
-            program = Vantrel(desktop)
-            note(f"Add Dir, {count} files", add_dir(desktop, program, count, ADD_DIR_LIMIT))
-            program.kill()
-        clear_q_entries()
-    finally:
-        desktop.stop()
-    lines = ["| under %s | vantrel.exe s | vantrel-cli.exe -j 1 s | ratio |" % os.path.basename(WINE),
+    for count in (1000, 10000, 50000):
+        make_tree(desktop, count)
+        launch(desktop)
+        note(f"Add Dir, {count} files", add_dir(desktop, count, ADD_DIR_LIMIT))
+        end(desktop)
+    clear_q_entries(desktop)
+    return results
+
+
+def table(results, loader):
+    lines = ["| under %s | vantrel.exe s | vantrel-cli.exe -j 1 s | ratio |" % loader,
              "|---|---:|---:|---:|"]
     for what, (gui, cli) in results.items():
         shown = f"not done after {ADD_DIR_LIMIT:.0f}" if gui is None else f"{gui:.2f}"
         lines.append(f"| {what} | {shown} | {'' if cli is None else f'{cli:.2f}'} | "
                      f"{'' if cli is None or gui is None else f'{gui / cli:.2f}'} |")
-    ten, fifty = results["Add Dir, 10000 files"][0], results["Add Dir, 50000 files"][0]
-    fifty = float("inf") if fifty is None else fifty
-    ten = float("inf") if ten is None else ten
+    ten, fifty = (results[f"Add Dir, {n} files"][0] for n in (10000, 50000))
+    ten, fifty = (float("inf") if t is None else t for t in (ten, fifty))
     run, cli = results["Start to Done, small corpus (20,001 files)"]
     targets = [(f"Add Dir of 50,000 files: {fifty:.2f} s (under 5 s)", fifty < 5),
-               (f"Add Dir 50,000 / (5 x 10,000) = {fifty / (5 * ten):.2f} (at most 3)", fifty <= 15 * ten),
+               (f"Add Dir 50,000 / (5 x 10,000) = {fifty / (5 * ten):.2f} (at most 3)",
+                fifty <= 15 * ten),
                (f"batch run / vantrel-cli.exe -j 1 = {run / cli:.2f} (at most 2)", run <= 2 * cli)]
     lines += ["", "| target | holds |", "|---|---|"]
     lines += [f"| {what} | {'yes' if ok else 'NO'} |" for what, ok in targets]
-    table = "\n".join(lines)
-    print(table)
+    return "\n".join(lines), targets
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    for option, name in [("--program", "vantrel.exe"), ("--probe", "vantrel_probe.exe"),
+                         ("--cli", "vantrel-cli.exe"), ("--prefix", "DIR"), ("--out", "FOLDER")]:
+        parser.add_argument(option, required=True, metavar=name)
+    parser.add_argument("--wine", default="/usr/lib/wine/wine64", metavar="LOADER")
+    args = parser.parse_args()
+    global e2e  # imported once the options are read: it needs libtorrent and Xlib, --help not
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                    "app", "e2e"))
+    import e2e
+    args.prefix = os.path.abspath(args.prefix)
+    args.artifacts = os.path.abspath(os.path.join(args.out, "gui-artifacts"))
+    os.makedirs(args.artifacts, exist_ok=True)
+    desktop = e2e.Desktop(args)
+    try:
+        desktop.start()
+        results = measure(desktop, args)
+    finally:
+        if getattr(desktop, "process", None) is not None and desktop.process.poll() is None:
+            desktop.process.kill()
+        desktop.stop()
+    text, targets = table(results, os.path.basename(args.wine))
+    print(text)
     with open(os.path.join(args.out, "gui-results.md"), "w") as f:
-        f.write(table + "\n")
+        f.write(text + "\n")
     with open(os.path.join(args.out, "gui-results.json"), "w") as f:
         json.dump({"timings": results, "targets": targets}, f, indent=1)
     return 0
