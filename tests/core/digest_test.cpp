@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include <fstream>
 #include <type_traits>
 
@@ -86,6 +88,8 @@ TEST(Digest, StandardVectorsThroughEveryPath) {
 TEST(Padding, BitCountHoldsSixtyFourBits) {
     const char anything = 0;
     for (uint64_t size : {uint64_t{64}, uint64_t{1} << 29, uint64_t{1} << 32, uint64_t{1} << 58}) {
+        if (size > SIZE_MAX)
+            continue; // no such message in a 32-bit process; 2^29 bytes is 2^32 bits there
         PaddedTail tail = PadMessageTail(std::string_view(&anything, static_cast<size_t>(size)));
         uint64_t bits = 0;
         for (size_t i = 56; i < 64; ++i)
