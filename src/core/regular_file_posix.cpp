@@ -1,6 +1,7 @@
 // Reading regular files whole through the POSIX file services.
 #include "core/regular_file.h"
 
+#include "core/file_descriptor_posix.h"
 #include "core/long_path_posix.h"
 #include "core/text_file_platform.h"
 
@@ -14,21 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-class OpenFile {
-  public:
-    explicit OpenFile(int fd) : fd_(fd) {}
-    ~OpenFile() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Reads exactly `count` bytes from `offset` on; false on an error or an early end.
 bool ReadAt(int fd, char* data, size_t count, uint64_t offset) {
@@ -142,7 +128,7 @@ std::string RegularFileReader::Read(std::string_view name, char first, char last
         return ErrorText(EINVAL);
     // Opened without blocking, so that a pipe without a writer cannot hold the program; whether
     // it is a regular file is asked of the open file, so nothing can swap it in between.
-    OpenFile file(OpenAnyLength(std::string(name), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file(OpenAnyLength(std::string(name), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0)
         return ErrorText(errno);
     struct stat information {};

@@ -1,6 +1,7 @@
 // Reading regular files whole through the Windows file services.
 #include "core/regular_file.h"
 
+#include "core/file_handle_win32.h"
 #include "core/text_file_platform.h"
 #include "core/text_ops.h"
 #include "core/wide_path.h"
@@ -10,22 +11,6 @@
 #include <windows.h>
 
 namespace {
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsOpen())
-            CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
 
 // The system's text for the error code, without its closing line break.
 std::string ErrorText(DWORD error) {

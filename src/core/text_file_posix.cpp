@@ -1,4 +1,5 @@
 // Whole-file reading and writing through the POSIX file services.
+#include "core/file_descriptor_posix.h"
 #include "core/text_file_platform.h"
 
 #include <algorithm>
@@ -8,27 +9,6 @@
 #include <unistd.h>
 
 namespace {
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    bool IsOpen() const { return fd_ >= 0; }
-    int Get() const { return fd_; }
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 int64_t ReadFromDescriptor(int fd, char* data, size_t count) {
     size_t done = 0;

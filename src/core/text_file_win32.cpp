@@ -1,4 +1,5 @@
 // Whole-file reading and writing through the Windows file services.
+#include "core/file_handle_win32.h"
 #include "core/text_file_platform.h"
 
 #include "core/wide_path.h"
@@ -8,27 +9,6 @@
 #include <windows.h>
 
 namespace {
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsOpen())
-            CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-    bool Close() {
-        HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != 0;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 int64_t ReadFromHandle(HANDLE handle, char* data, size_t count) {
     size_t done = 0;
