@@ -277,7 +277,9 @@ def start_up_save_and_about(desktop, root, files):
     os.link(linked, linked + ".2")
     for path, replace, other in [(saved, False, saved), (linked, True, linked + ".2")]:
         desktop.save_to(path, replace)
-        wait_until("the saved " + other, lambda: open(other, "rb").read() == exported(want))
+        # The program writes the file after the dialog has closed: it may not be there yet.
+        wait_until("the saved " + other,
+                   lambda: os.path.exists(other) and open(other, "rb").read() == exported(want))
     assert os.stat(linked).st_nlink == 2, "the hard link was broken"
     readonly = write(os.path.join(root, "readonly.txt"), b"keep me\r\n", 0o444)
     desktop.save_to(readonly, True)
