@@ -131,9 +131,32 @@ def build(preset):
     return None if built.returncode == 0 else built.stdout
 
 
-def failing_tests(preset, ignored, stop_on_failure):
-    exclude = "|".join([SLOW_NAMES] + [re.escape(name) for name in sorted(ignored)])
+# The tests of each source folder, run first for a fault there: most faults are caught by them,
+# and the rest of the fast suites then need not run.
+NEAREST_TESTS = {"src/app/": "^app", "src/err/": "^err", "src/cli/": "^cli",
+                 "src/layer/": "^layer|clipboard|wildcard|directory|dialog", "src/core/": "^core|^cli"}
+
+
+def nearest_tests(fault):
+    return next((tests for folder, tests in NEAREST_TESTS.items()
+                 if fault.file.startswith(folder)), None)
+
+
+def failing_tests(preset, ignored, stop_on_failure, nearest=None):
+    """The fast tests that fail; with `nearest`, those run first and the rest only when none of
+    them fails."""
+    if nearest is None:
+        return ctest_failures(preset, ignored, stop_on_failure)
+    return (ctest_failures(preset, ignored, stop_on_failure, only=nearest) or
+            ctest_failures(preset, ignored, stop_on_failure, skip=nearest))
+
+
+def ctest_failures(preset, ignored, stop_on_failure, only=None, skip=None):
+    exclude = "|".join([SLOW_NAMES] + [re.escape(name) for name in sorted(ignored)] +
+                       ([skip] if skip else []))
     command = ["nice", "ctest", "--test-dir", f"build/{preset}", "-LE", "slow", "-E", exclude]
+    if only:
+        command += ["-R", only]
     if stop_on_failure:
         command.append("--stop-on-failure")
     result = run(command)
@@ -180,7 +203,8 @@ def check_one(fault, ignored, log):
             if error is not None:
                 log(error[-3000:])
                 return "does not build"
-            failed = failing_tests(preset, ignored.get(preset, set()), stop_on_failure=True)
+            failed = failing_tests(preset, ignored.get(preset, set()), stop_on_failure=True,
+                                   nearest=nearest_tests(fault))
             if failed:
                 return ", ".join(failed[:3])
         return "NOT CAUGHT"
