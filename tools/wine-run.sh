@@ -33,7 +33,8 @@ while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname 
 
 export WINEPREFIX=${VANTREL_WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No debugger for a crashed program: Wine's would wait for ever, and the test with it.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 
 # The PE header's machine field: 014c for i386, 8664 for x86-64.
 pe_machine() {

@@ -92,7 +92,7 @@ class Desktop:
         os.close(write_end)
         with os.fdopen(read_end) as number:
             self.env = dict(os.environ, DISPLAY=":" + number.readline().strip(), WINEDEBUG="-all",
-                            WINEPREFIX=self.args.prefix, WINEDLLOVERRIDES="mscoree,mshtml=")
+                            WINEPREFIX=self.args.prefix, WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
         self.run(WINESERVER, "-k")
         self.run(WINESERVER, "-w")
         if not os.path.exists(os.path.join(self.args.prefix, "system.reg")):
