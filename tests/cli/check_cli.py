@@ -336,15 +336,12 @@ def make_torrents(root, single, multi):
     return made
 
 
-def expected_line(path):
-    hashes = lt.torrent_info(path).info_hashes()
-    return str(hashes.v1 if hashes.has_v1() else hashes.v2).upper() + "   " + os.path.basename(path)
-
-
 def check_peer_set(cli, root):
     root = os.path.join(root, "peers")
     torrents = make_torrents(root, *make_payload(root))
-    expected = {path: expected_line(path) for path in torrents}
+    hashes = {path: lt.torrent_info(path).info_hashes() for path in torrents}
+    expected = {path: str(h.v1 if h.has_v1() else h.v2).upper() + "   " + os.path.basename(path)
+                for path, h in hashes.items()}
     with open(torrents[0], "rb") as f:
         good = f.read()
     for name, data in [("notes.txt", b"just some text\n"), ("empty.torrent", b""),
@@ -357,10 +354,9 @@ def check_peer_set(cli, root):
         check(line == expected[path], f"{os.path.basename(path)}: {line}")
     status, lines, _, _ = cli.run("--json", *names[: len(torrents)])
     for path, line in zip(torrents, lines):
-        info, got = lt.torrent_info(path), json.loads(line)
-        hashes = info.info_hashes()
-        want = {"status": "ok", "info_name": info.name(), "v1": str(hashes.v1) if hashes.has_v1() else None,
-                "v2": str(hashes.v2) if hashes.has_v2() else None}
+        got, h = json.loads(line), hashes[path]
+        want = {"status": "ok", "info_name": lt.torrent_info(path).name(), "v1": str(h.v1) if h.has_v1() else None,
+                "v2": str(h.v2) if h.has_v2() else None}
         check({k: got.get(k) for k in want} == want, f"--json {os.path.basename(path)}")
     status, links, _, err = cli.run("--magnet", *names)
     check(status == 1 and len(links) == len(torrents) and err.count("\n") == len(expected) - len(torrents),
