@@ -42,6 +42,10 @@ if [ "$gui" = 1 ]; then
     done
     loader=$(tools/wine-run.sh --loader "$windows/src/app/vantrel.exe")
     echo "GUI timings: $windows under $loader"
+    # The program's windows need a display: a virtual one of its own.
+    source tools/virtual-display.sh
+    start_virtual_display
+    trap stop_virtual_display EXIT
     /usr/bin/python3 bench/gui_timings.py --program "$windows/src/app/vantrel.exe" \
         --probe "$windows/tests/app/e2e/vantrel_probe.exe" --cli "$windows/src/cli/vantrel-cli.exe" \
         --prefix "$windows/bench-wineprefix" --out "$out" --wine "$loader"

@@ -2,16 +2,14 @@
 // of a run seen between two files, Abort, Clear, closing during a run, the duplicate rule, drops,
 // and the exact bytes of Copy, Copy All and Save to File.
 #include "../core/temp_folder.h"
+#include "../layer/dialog_user.h"
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
 #include "layer/clipboard.h"
 #include "layer/dispatch.h"
 #include "layer/menu.h"
 
-#include <dlgs.h>
-
 #include <functional>
-#include <thread>
 
 namespace {
 
@@ -44,25 +42,6 @@ LRESULT CALLBACK StepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (message == WM_APP && nextStep < steps.size())
         steps[nextStep++]();
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// The file-name field of a file dialog of this thread: the edit in its combo box.
-BOOL CALLBACK FindNameField(HWND window, LPARAM found) {
-    HWND box = GetDlgItem(window, cmb13);
-    HWND combo = box != nullptr ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
-    *reinterpret_cast<HWND*>(found) = FindWindowExA(combo, nullptr, "Edit", nullptr);
-    return combo == nullptr;
-}
-
-// Plays the user of the Save dialog this thread is about to open: types the name, presses OK.
-std::thread SaveAs(const std::string& path) {
-    return std::thread([owner = GetCurrentThreadId(), path] {
-        HWND field = nullptr;
-        for (int tries = 0; tries < 1200 && field == nullptr; ++tries, Sleep(50))
-            EnumThreadWindows(owner, FindNameField, reinterpret_cast<LPARAM>(&field));
-        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        PostMessageA(GetDlgItem(GetAncestor(field, GA_ROOT), IDOK), BM_CLICK, 0, 0);
-    });
 }
 
 std::string ClipboardText() {
@@ -259,9 +238,14 @@ TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
     Choose(kCopyAll);
     EXPECT_EQ(ClipboardText(), all);
 
-    std::thread user = SaveAs(folder.Path("results.txt"));
-    Choose(kSave);
-    user.join();
+    {
+        DialogUser user([&](DialogUser& u) { // types the name into the Save dialog, presses OK
+            HWND box = u.WaitForDialog();
+            if (box != nullptr && u.Enter(u.FileNameField(box), folder.Path("results.txt")))
+                u.Press(box, IDOK);
+        });
+        Choose(kSave);
+    }
     EXPECT_EQ(folder.Read("results.txt"), all);
     EXPECT_EQ(Entries(), lines);
 }

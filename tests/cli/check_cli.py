@@ -1,11 +1,18 @@
 #!/usr/bin/python3
 """vantrel-cli as scripts run it, on real files in a fresh folder: order with several jobs,
-folders, standard input, options, files that are not regular or cannot be read, names with
-control bytes, links and long paths, the exit status, --json, and the exact output over the
-generated check corpus (bench/expected-output.sha256).
+folders, standard input, options, files that are not regular or cannot be read, names in four
+scripts and with control bytes, links and long paths, the two-line report, the exit status,
+--json, and the exact output over the generated check corpus (bench/expected-output.sha256).
+
+And compared with what real BitTorrent peers make of the same files: metainfo files made at
+test time by libtorrent (v1, multi-file, private, hybrid, v2-only, trackerless, with a comment
+holding ":info", with similar torrents and collections), mktorrent and transmission-create must
+each get exactly the line of libtorrent's info-hash (v1 for v1 and hybrid files, v2 for v2-only
+ones), and their --json objects and --magnet links libtorrent's info-hashes, name and trackers.
 
 usage: check_cli.py CLI [--wine WINE_RUN]   (with --wine, CLI is a Windows program)
 """
+import argparse
 import hashlib
 import json
 import os
@@ -16,16 +23,21 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import urllib.parse
 
-from cli_run import Cli, bencode, check, main
+import libtorrent as lt
 
 BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench")
 NOT = "Not a Torrent File   "
 
 
-def torrent(pieces=b"p" * 20, name=b"f"):
-    info = bencode({"length": 1, "name": name, "piece length": 16384, "pieces": pieces})
-    return b"d8:announce5:x.org4:info" + info + b"e", hashlib.sha1(info).hexdigest()
+failures = []
+
+
+def check(condition, what):
+    print(("ok      " if condition else "FAILED  ") + what)
+    if not condition:
+        failures.append(what)
 
 
 def write(path, data=b"x"):
@@ -33,6 +45,42 @@ def write(path, data=b"x"):
     with open(path, "wb") as f:
         f.write(data)
     return path
+
+
+def bencode(value):
+    if isinstance(value, int):
+        return b"i%de" % value
+    if isinstance(value, bytes):
+        return b"%d:%s" % (len(value), value)
+    return b"d" + b"".join(bencode(k.encode()) + bencode(v) for k, v in sorted(value.items())) + b"e"
+
+
+class Cli:
+    def __init__(self, program, wine):
+        self.program, self.wine = program, wine
+        self.command = ([wine] if wine else []) + [program]
+        self.ending = "\r\n" if wine else "\n"
+
+    def name(self, path):
+        return "Z:" + path.replace("/", "\\") if self.wine else path
+
+    def run(self, *arguments, stdin=b"", prefix=(), **options):
+        """Exit status, stdout's lines, stdout and stderr (bytes that are not UTF-8 kept apart)."""
+        options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, "timeout": 300, **options}
+        result = subprocess.run([*prefix, *self.command, *arguments], input=stdin, **options)
+        if self.wine and result.returncode == 77:
+            sys.exit(77)  # this machine cannot run the program: skipped, not passed
+        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout, result.stderr or b""))
+        lines = out.split(self.ending)
+        if lines[-1] == "":
+            lines.pop()
+        return result.returncode, lines, out, err
+
+
+
+def torrent(pieces=b"p" * 20, name=b"f"):
+    info = bencode({"length": 1, "name": name, "piece length": 16384, "pieces": pieces})
+    return b"d8:announce5:x.org4:info" + info + b"e", hashlib.sha1(info).hexdigest()
 
 
 def check_order_with_jobs(cli, root):
@@ -111,11 +159,11 @@ def check_standard_input(cli, root):
     check(cli.run("-", stdin=b"")[:2] == (0, []), "- with nothing on standard input gives no line")
     # The program waits for names on standard input; the line of the file before "-" is out by then.
     data, digest = torrent()
-    process = subprocess.Popen(([cli.wine] if cli.wine else []) + [cli.program, cli.name(write(
-        os.path.join(folder, "first"), data)), "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    process = subprocess.Popen(cli.command + [cli.name(write(os.path.join(folder, "first"), data)), "-"],
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     first = process.stdout.readline() if select.select([process.stdout], [], [], 30)[0] else b""
     process.stdin.close()
-    check(process.wait(60) == 0 and first == (digest.upper() + "   first").encode() + cli.ending,
+    check(process.wait(60) == 0 and first == (digest.upper() + "   first" + cli.ending).encode(),
           "a line is written as soon as it is ready, while the program still waits for names")
 
 
@@ -208,12 +256,134 @@ def check_corpus(cli, root):
         check(status == 0 and f"{digest}  check\n" in f.readlines(), "the check corpus gives the recorded output")
 
 
-def run_all(cli):
+def check_names(cli, root):
+    """Names in four scripts, a file 2,000+ characters deep, a report with CR, LF and NUL."""
+    data, digest = torrent()
+    damaged = b"d8:announce1:x4:infod6:lengthi1e6:pieces0:l\r\n\0ee"
+    names = ["東京 ñ.torrent", "Привет.torrent", "Ελληνικά.torrent", "😀 emoji.torrent"]
+    folder = os.path.join(root, "names")
+    deep = os.path.join(folder, *["深" * 20 + "d" * 100] * 18)  # 2,178 characters below folder
+    for path in [os.path.join(folder, n) for n in names] + [os.path.join(deep, "Глубоко.torrent")]:
+        write(path, data)
+    write(os.path.join(folder, "bad.torrent"), damaged)
+    status, lines, _, _ = cli.run(cli.name(folder), cli.name(os.path.join(folder, names[0])))
+    want = [digest.upper() + "   " + n for n in names + ["Глубоко.torrent", names[0]]] + [
+        "Error!", "l...    " + hashlib.sha1(damaged).hexdigest().upper() + "     bad.torrent"]
+    check(status == 0 and sorted(lines) == sorted(want), "names in four scripts, a deep file, a report")
+
+
+def make_payload(root):
+    rnd = random.Random(20261206)
+    multi = os.path.join(root, "payload", "album & más+1%")
+    for name, size in [("01 intro.flac", 70_000), ("02 theme.flac", 123_457),
+                       ("disc 2/03 coda.flac", 5), ("cover.jpg", 40_000)]:
+        write(os.path.join(multi, name), rnd.randbytes(size))
+    return write(os.path.join(root, "payload", "single.bin"), rnd.randbytes(300_000)), multi
+
+
+def libtorrent_file(path, out, flags=0, piece_size=16384, trackers=("http://tracker.test/announce",),
+                    private=False, comment="", nodes=(), similar=(), collections=()):
+    files = lt.file_storage()
+    lt.add_files(files, path)
+    t = lt.create_torrent(files, piece_size, flags=flags)
+    for tier, url in enumerate(trackers):
+        t.add_tracker(url, tier)
+    for host, port in nodes:
+        t.add_node(host, port)
+    for h in similar:
+        t.add_similar_torrent(lt.sha1_hash(h))
+    for c in collections:
+        t.add_collection(c)
+    t.set_priv(private)
+    if comment:
+        t.set_comment(comment)
+    lt.set_piece_hashes(t, os.path.dirname(path))
+    return write(out, lt.bencode(t.generate()))
+
+
+def make_torrents(root, single, multi):
+    out = lambda name: os.path.join(root, "torrents", name)
+    v1, v2 = lt.create_torrent.v1_only, lt.create_torrent.v2_only
+    made = [
+        libtorrent_file(single, out("lt-v1-single.torrent"), v1),
+        libtorrent_file(multi, out("lt-v1-multi.torrent"), v1, piece_size=32768),
+        libtorrent_file(single, out("lt-v1-private.torrent"), v1, private=True),
+        libtorrent_file(single, out("lt-hybrid-single.torrent")),
+        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), comment="hybrid with pad files", trackers=(
+            "http://a.test/ann?k=1&x=é #", "udp://b.test:80", "http://a.test/ann?k=1&x=é #")),
+        libtorrent_file(single, out("lt-v2-single.torrent"), v2),
+        libtorrent_file(multi, out("lt-v2-multi.torrent"), v2, private=True),
+        libtorrent_file(single, out("lt-trackerless.torrent"), v1, trackers=(),
+                        nodes=[("router.test", 6881), ("127.0.0.1", 6882)]),
+        libtorrent_file(multi, out("lt-comment-info.torrent"), v1,
+                        comment="mirror of 4:infod6:length :info :pieces"),
+        libtorrent_file(single, out("lt-similar.torrent"), v1,
+                        similar=[b"\x01" * 20, b"\x02" * 20], collections=["set one", "set two"]),
+        libtorrent_file(multi, out("lt-hybrid-similar.torrent"), similar=[b"\x03" * 20]),
+    ]
+    for name, *command in [
+            ("mk-single", "mktorrent", "-d", "-t", "1", "-a", "http://tracker.test/announce", "-l", "15",
+             single),
+            ("mk-multi-private", "mktorrent", "-d", "-t", "1", "-a", "http://a.test/announce", "-a",
+             "http://b.test/announce", "-p", "-s", "SOURCE", "-c", "comment :info", "-w",
+             "http://seed.test/", multi),
+            ("tr-single", "transmission-create", "-t", "http://tracker.test/announce", single),
+            ("tr-multi-private", "transmission-create", "-p", "-c", "made by transmission", "-t",
+             "http://tracker.test/announce", multi)]:
+        made.append(out(name + ".torrent"))
+        subprocess.run([command[0], "-o", made[-1], *command[1:]], check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    return made
+
+
+def check_peer_set(cli, root):
+    root = os.path.join(root, "peers")
+    torrents = make_torrents(root, *make_payload(root))
+    hashes = {path: lt.torrent_info(path).info_hashes() for path in torrents}
+    expected = {path: str(h.v1 if h.has_v1() else h.v2).upper() + "   " + os.path.basename(path)
+                for path, h in hashes.items()}
+    with open(torrents[0], "rb") as f:
+        good = f.read()
+    for name, data in [("notes.txt", b"just some text\n"), ("empty.torrent", b""),
+                       ("newline.torrent", good + b"\n"), ("random.bin", random.Random(7).randbytes(5000))]:
+        expected[write(os.path.join(root, "others", name), data)] = NOT + name
+    names = [cli.name(p) for p in expected]
+    status, lines, _, _ = cli.run(*names)
+    check(status == 0 and len(lines) == len(expected), f"{len(expected)} files, one line each")
+    for path, line in zip(expected, lines):
+        check(line == expected[path], f"{os.path.basename(path)}: {line}")
+    status, lines, _, _ = cli.run("--json", *names[: len(torrents)])
+    for path, line in zip(torrents, lines):
+        got, h = json.loads(line), hashes[path]
+        want = {"status": "ok", "info_name": lt.torrent_info(path).name(), "v1": str(h.v1) if h.has_v1() else None,
+                "v2": str(h.v2) if h.has_v2() else None}
+        check({k: got.get(k) for k in want} == want, f"--json {os.path.basename(path)}")
+    status, links, _, err = cli.run("--magnet", *names)
+    check(status == 1 and len(links) == len(torrents) and err.count("\n") == len(expected) - len(torrents),
+          "--magnet: a link a torrent; a message and exit 1 for the others")
+    for path, link in zip(torrents, links):
+        ours, theirs = (urllib.parse.parse_qs(urllib.parse.urlsplit(u).query)
+                        for u in (link, lt.make_magnet_uri(lt.torrent_info(path))))
+        check(link.startswith("magnet:?") and sorted(ours["xt"]) == sorted(theirs["xt"]) and
+              ours["dn"] == theirs["dn"] and sorted(ours.get("tr", [])) == sorted(set(theirs.get("tr", [])))
+              and len(set(ours.get("tr", []))) == len(ours.get("tr", [])), f"magnet {os.path.basename(path)}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("cli")
+    parser.add_argument("--wine")
+    args = parser.parse_args()
+    cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
         for checks in (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
-                       check_json, check_corpus) + (() if cli.wine else (check_links_and_long_paths,)):
+                       check_json, check_corpus, check_names, check_peer_set):
             checks(cli, root)
+        if not cli.wine:
+            check_links_and_long_paths(cli, root)
+    print(f"{len(failures)} failed")
+    sys.exit(1 if failures else 0)
 
 
 if __name__ == "__main__":
-    main(run_all)
+    main()

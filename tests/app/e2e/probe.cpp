@@ -1,14 +1,15 @@
 // vantrel_probe: looks at the running program from outside, as another process on the same
 // desktop, for the end-to-end tests and tools/run.sh.
 //
-//   vantrel_probe hello                    prints "vantrel_probe": the probe runs here at all
 //   vantrel_probe windows [items]          the visible top-level windows with their children as
 //                                          JSON; with "items", every list box entry's text too
-//   vantrel_probe clip-read FILE [unicode] the clipboard's CF_TEXT (or CF_UNICODETEXT), exact
-//                                          bytes up to its terminating NUL, into FILE
+//   vantrel_probe clip-read [unicode]      the clipboard's CF_TEXT (or CF_UNICODETEXT), exact
+//                                          bytes up to its terminating NUL
 //
 // Texts are read with the wide calls and written as UTF-8: across processes the ANSI list box
 // message returns only the first character of an entry.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -110,7 +111,7 @@ int ListWindows() {
     return 0;
 }
 
-int ReadClipboard(const char* path, bool unicode) {
+int ReadClipboard(bool unicode) {
     for (int attempt = 0; !OpenClipboard(nullptr); ++attempt, Sleep(50))
         if (attempt == 200)
             return 4;
@@ -121,27 +122,22 @@ int ReadClipboard(const char* path, bool unicode) {
     const size_t length = text == nullptr ? 0
                           : unicode ? 2 * wcsnlen(reinterpret_cast<const wchar_t*>(text), size / 2)
                                     : strnlen(text, size);
-    const std::string bytes(text != nullptr ? text : "", length);
+    _setmode(_fileno(stdout), _O_BINARY); // the bytes as they are: no CR added before LF
+    const bool written = text != nullptr && std::fwrite(text, 1, length, stdout) == length;
     GlobalUnlock(data);
     CloseClipboard();
-    FILE* out = data != nullptr ? std::fopen(path, "wb") : nullptr;
-    if (out == nullptr)
-        return 3;
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    return std::fclose(out) == 0 ? 0 : 5;
+    return written && std::fflush(stdout) == 0 ? 0 : 3;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "hello")
-        return std::puts("vantrel_probe") >= 0 ? 0 : 1;
     ReadItems = argc > 2 && std::string(argv[2]) == "items";
     if (command == "windows")
         return ListWindows();
-    if (command == "clip-read" && argc >= 3)
-        return ReadClipboard(argv[2], argc > 3 && std::string(argv[3]) == "unicode");
-    std::fputs("usage: vantrel_probe hello | windows [items] | clip-read FILE [unicode]\n", stderr);
+    if (command == "clip-read")
+        return ReadClipboard(argc > 2 && std::string(argv[2]) == "unicode");
+    std::fputs("usage: vantrel_probe windows [items] | clip-read [unicode]\n", stderr);
     return 2;
 }
