@@ -44,16 +44,6 @@ LRESULT CALLBACK StepWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-std::string ClipboardText() {
-    std::string text = "(none)";
-    HANDLE data = OpenClipboard(nullptr) ? GetClipboardData(CF_TEXT) : nullptr;
-    if (const char* bytes = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr)
-        text.assign(bytes, strnlen(bytes, GlobalSize(data)));
-    GlobalUnlock(data);
-    CloseClipboard();
-    return text;
-}
-
 class MainFormTest : public WindowTest {
   protected:
     void SetUp() override {
@@ -222,7 +212,8 @@ TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
 TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
     CopyTextToClipboard("kept");
     Choose(kCopyAll);
-    EXPECT_EQ(ClipboardText(), "kept") << "Copy All on an empty list";
+    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), "kept")
+        << "Copy All on an empty list";
     std::vector<std::string> lines = ListTorrents(3);
     Press(form->StartButton);
     ASSERT_EQ(State(), kDone);
@@ -234,9 +225,9 @@ TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
     SendMessageA(form->FileList->Handle, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageA(form->FileList->Handle, WM_LBUTTONUP, 0, at);
     Choose(kCopy);
-    EXPECT_EQ(ClipboardText(), lines[1]);
+    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), lines[1]);
     Choose(kCopyAll);
-    EXPECT_EQ(ClipboardText(), all);
+    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), all);
 
     {
         DialogUser user([&](DialogUser& u) { // types the name into the Save dialog, presses OK

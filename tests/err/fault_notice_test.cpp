@@ -10,12 +10,7 @@
 
 namespace {
 
-std::string Program() {
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    const std::string own = path;
-    return own.substr(0, own.find_last_of('\\') + 1) + "err_fault_program.exe";
-}
+const std::string kFaultProgram = FAULT_PROGRAM;
 
 // Another process's window text: sent as a wide message, the whole text crosses over.
 std::string WindowText(HWND window) {
@@ -64,10 +59,10 @@ FaultRun RunAndAnswerNotice(const std::string& program, std::string commandLine,
 }
 
 FaultRun RunFaultProgram(const std::string& fault) {
-    const std::string report = Program() + "." + fault + ".txt";
+    const std::string report = kFaultProgram + "." + fault + ".txt";
     DeleteFileA(report.c_str());
     FaultRun run = RunAndAnswerNotice(
-        Program(), "\"" + Program() + "\" " + fault + " \"" + report + "\"", [](HANDLE) {});
+        kFaultProgram, "\"" + kFaultProgram + "\" " + fault + " \"" + report + "\"", [](HANDLE) {});
     std::ostringstream text;
     text << std::ifstream(report).rdbuf();
     run.report = text.str();

@@ -4,6 +4,8 @@
 #include "layer/control.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 #include <windows.h>
 
 // Dispatches queued messages until done() holds; false when it did not within the timeout.
@@ -20,6 +22,22 @@ POINT ScreenCenterOf(HWND window);
 
 // Posts a real WM_DROPFILES to window, with a drop block made the way the shell makes one.
 void PostDrop(HWND window, const std::vector<std::string>& names, POINT point);
+
+// The content in the format up to its terminating NUL, which must lie within the block;
+// nothing when the clipboard holds no such content.
+template <typename Char> std::optional<std::basic_string<Char>> ClipboardContent(UINT format) {
+    std::optional<std::basic_string<Char>> content;
+    EXPECT_TRUE(OpenClipboard(nullptr));
+    if (HANDLE data = GetClipboardData(format)) {
+        const auto* characters = static_cast<const Char*>(GlobalLock(data));
+        const std::basic_string_view<Char> block(characters, GlobalSize(data) / sizeof(Char));
+        EXPECT_NE(block.find(Char{0}), block.npos) << "no terminating NUL";
+        content = std::basic_string<Char>(block.substr(0, block.find(Char{0})));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return content;
+}
 
 // The layer keeps process-wide state; every window test starts from a clean queue, no
 // application window and a running application.
