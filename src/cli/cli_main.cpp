@@ -5,6 +5,7 @@
 #include "core/command_line.h"
 #include "core/console_output.h"
 #include "core/folder_walk.h"
+#include "vantrel_version.h"
 
 #include <cstdio>
 #include <iostream>
@@ -122,6 +123,10 @@ int main(int argc, char** argv) {
         return UsageError(options.error);
     if (options.showHelp) {
         std::fputs(kCliUsage, stdout);
+        return std::fflush(stdout) == 0 ? 0 : kSomethingFailed;
+    }
+    if (options.showVersion) {
+        std::fputs("vantrel-cli " VANTREL_VERSION "\n", stdout);
         return std::fflush(stdout) == 0 ? 0 : kSomethingFailed;
     }
     if (options.inputs.empty())

@@ -23,6 +23,7 @@ const char kCliUsage[] =
     "              for unreadable \"error\"\n"
     "  --magnet    one magnet link a well-formed file (info-hashes, name, trackers)\n"
     "  -h, --help  print this text\n"
+    "  --version   print the program's name and version\n"
     "  --          every later argument is a name, even one that starts with -\n"
     "\n"
     "Exit status: 0 when every file was read and every line written; 1 when a file could not\n"
@@ -77,6 +78,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.form = form;
         } else if (argument == "-h" || argument == "--help") {
             options.showHelp = true;
+        } else if (argument == "--version") {
+            options.showVersion = true;
         } else if (argument == "-j") {
             if (i + 1 == arguments.size()) {
                 options.error = "-j needs a number of files";

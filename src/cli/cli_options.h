@@ -8,6 +8,8 @@
 
 struct CliOptions {
     bool showHelp = false;
+    // --version: the program's name and version instead of any work.
+    bool showVersion = false;
     // The number of files hashed at once; 0 for one per processor.
     uint32_t jobs = 0;
     OutputForm form = OutputForm::Lines;

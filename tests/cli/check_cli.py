@@ -10,7 +10,8 @@ holding ":info", with similar torrents and collections), mktorrent and transmiss
 each get exactly the line of libtorrent's info-hash (v1 for v1 and hybrid files, v2 for v2-only
 ones), and their --json objects and --magnet links libtorrent's info-hashes, name and trackers.
 
-usage: check_cli.py CLI [--wine WINE_RUN]   (with --wine, CLI is a Windows program)
+usage: check_cli.py CLI --project-version VERSION [--wine WINE_RUN]
+    (with --wine, CLI is a Windows program)
 """
 import argparse
 import hashlib
@@ -172,6 +173,8 @@ def check_options(cli, root):
     check(status == 0 and out.startswith("usage: vantrel-cli") and "--json" in out, "--help prints the usage")
     again = cli.run("-h", "no-such-file")
     check(again[0] == 0 and again[2] == out, "-h prints the same and hashes nothing")
+    status, _, out, _ = cli.run("--version", "no-such-file")
+    check(status == 0 and out == f"vantrel-cli {cli.version}\n", "--version prints the project's version")
     for arguments, what in [(["-x", "file"], "'-x'"), (["--jobs=2", "file"], "'--jobs=2'"),
                             (["-j"], "-j needs"), (["-j", "0", "file"], "'0'"), (["-j", "two", "file"], "'two'"),
                             (["file", "-j", "1025"], "'1025'"), ([], "no file names"), ([""], "no file names"),
@@ -373,8 +376,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("cli")
     parser.add_argument("--wine")
+    parser.add_argument("--project-version", required=True)
     args = parser.parse_args()
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
+    cli.version = args.project_version
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
         for checks in (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
                        check_json, check_corpus, check_names, check_peer_set):
