@@ -11,6 +11,7 @@ packages=(
   xvfb xdotool xclip x11-utils imagemagick python3-xlib
   python3-libtorrent mktorrent transmission-cli
   openssl coreutils hyperfine python3-matplotlib
+  man-db groff-base
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the tests. Two loops:
 #   bash tools/test.sh [CTEST ARGS...]          the full run (= .ci/run): the native, win64 and
-#       win32 presets, every test, the slow ones too (fuzz run, Slow suites, end-to-end tests)
+#       win32 presets, every test, the slow ones too (fuzz run, Slow suites, end-to-end tests);
+#       without CTEST ARGS also the reproducibility check of the release (tools/check_reproducible.sh)
 #   bash tools/check.sh [CTEST ARGS...]         the inner loop (tools/test.sh --fast): the native
 #       and win64 presets, tests without the label "slow"
 # CTEST ARGS select the tests of every preset, e.g. -R core. The presets are built one after another
@@ -12,10 +13,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 presets=(native win64 win32)
 filter=()
+reproducible=$([ $# -eq 0 ] && echo yes || true)
 if [ "${1:-}" = --fast ]; then
     shift
     presets=(native win64)
     filter=(-LE slow)
+    reproducible=
 fi
 
 # Windows tests run in two lanes, each with its own X display and Wine prefix (windows, focus and
@@ -77,6 +80,14 @@ for preset in "${presets[@]}"; do
 done
 
 status=0
+# While the tests run: a fresh clone of this commit, built in another folder, gives the same
+# programs and package as build/win32.
+if [ -n "$reproducible" ]; then
+    started=$SECONDS
+    bash tools/check_reproducible.sh build/win32 >build/win32/reproducible.log 2>&1 || status=1
+    echo "== reproducible ($((SECONDS - started)) s, build/win32/reproducible.log):"
+    sed 's/^/   /' build/win32/reproducible.log
+fi
 for preset in "${presets[@]}"; do
     if wait "${pids[$preset]}"; then
         grep -E 'tests passed|No tests were found' "build/$preset/test-run.log" | sed "s/^/== $preset: /"

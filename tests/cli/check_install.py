@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""`cmake --install` on Linux as a user runs it: it installs vantrel-cli, which runs and says its
+version, and its manual page, which man renders without a warning and which describes every
+option that --help lists.
+
+usage: check_install.py BUILD_FOLDER VERSION
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok      " if condition else "FAILED  ") + what)
+    if not condition:
+        failures.append(what)
+
+
+def run(*command, **options):
+    return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **options)
+
+
+def main():
+    build, version = sys.argv[1:]
+    with tempfile.TemporaryDirectory(prefix="vantrel-install-") as prefix:
+        installed = run("cmake", "--install", build, "--prefix", prefix)
+        check(installed.returncode == 0, "cmake --install: " + installed.stderr.strip())
+        program = os.path.join(prefix, "bin", "vantrel-cli")
+        page = os.path.join(prefix, "share", "man", "man1", "vantrel-cli.1")
+        shown = run(program, "--version") if os.access(program, os.X_OK) else None
+        check(shown is not None and shown.stdout == f"vantrel-cli {version}\n", "bin/vantrel-cli --version")
+        check(os.path.isfile(page), "share/man/man1/vantrel-cli.1")
+        if not os.path.isfile(page):
+            return
+        groff = run("groff", "-ww", "-man", "-Tutf8", "-z", page)
+        check(groff.returncode == 0 and groff.stderr == "", "groff -ww: no warnings " + groff.stderr)
+        manual = run("man", "--warnings=w", "-l", page, env=dict(os.environ, MANPAGER="cat", MANWIDTH="80"))
+        check(manual.returncode == 0 and manual.stderr == "", "man -l: no warnings " + manual.stderr)
+        text = manual.stdout
+        check(f"vantrel-cli {version}" in text, "the page gives the version")
+        usage = run(program, "--help").stdout
+        options = set(re.findall(r"^  (-[-\w]*)", usage, re.M) + re.findall(r", (--\w+)", usage))
+        missing = sorted(o for o in options if not re.search(r"(^|[\s[])%s(?![-\w])" % re.escape(o), text, re.M))
+        check(len(options) >= 5 and not missing, f"the page describes every option of --help {missing}")
+        for heading in ("OPTIONS", "JSON OUTPUT", "MAGNET LINKS", "EXIT STATUS", "EXAMPLES"):
+            check(re.search(r"^\s*%s$" % heading, text, re.M) is not None, "the page has " + heading)
+
+
+if __name__ == "__main__":
+    main()
+    print(f"{len(failures)} failed")
+    sys.exit(1 if failures else 0)
