@@ -5,9 +5,9 @@
 
 The zip is the same bytes wherever and whenever it is made from the same files: entries in the
 order given, each dated with the time of the source's last commit (SOURCE_DATE_EPOCH when set),
-the same permission bits (rw-r--r--), one compression level. Entries named *.txt are text and get CR LF
-line ends, whatever the checkout's line ends are. SHA256SUMS holds the zip's SHA-256 in the form
-`sha256sum -c` reads.
+the same permission bits (rw-r--r--), one compression level. Entries named *.txt are text and
+get CR LF line ends, whatever the checkout's line ends are. SHA256SUMS holds the zip's SHA-256
+in the form `sha256sum -c` reads.
 """
 import argparse
 import hashlib
