@@ -9,6 +9,7 @@
 #include "core/sha_scalar_steps.h"
 
 #include <immintrin.h>
+#include <utility>
 
 #define AVX2 __attribute__((target("avx2,bmi,bmi2")))
 
@@ -39,10 +40,12 @@ AVX2 inline __m256i LoadTwo(const uint8_t* first, const uint8_t* second) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
 }
 
-// W[g] holds W_4g..W_4g+3 of both blocks, W_4g in the lowest lane of each half. Every shift and
-// shuffle below works within each half.
+// W[g] holds W_4g..W_4g+3 of both blocks, W_4g in the lowest lane of each half; every shift and
+// shuffle below works within each half. wk holds W_t + K_t: group g of the first block at
+// wk[8g], of the second at wk[8g + 4].
 struct TwoSchedules {
     __m256i W[16];
+    alignas(32) uint32_t wk[128];
 };
 
 // W_t = sigma1(W_t-2) + W_t-7 + sigma0(W_t-15) + W_t-16 for the four words of group g. The
@@ -63,40 +66,61 @@ AVX2 inline __m256i NextFour(const TwoSchedules& s, int g) {
     return _mm256_add_epi32(w, _mm256_shuffle_epi8(SmallSigma1OfPairs(firstTwo), lanes0And2ToHigh));
 }
 
-// W_t + K_t of both blocks: group g of the first block at wk[8g], of the second at wk[8g + 4].
-AVX2 inline void PrepareSchedules(const uint8_t* first, const uint8_t* second, uint32_t* wk) {
-    // The blocks' bytes are big-endian words: turn each lane's four bytes around.
-    const __m256i byteOrder = _mm256_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3,
-                                              12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
-    TwoSchedules s;
-#pragma GCC unroll 16
-    for (int g = 0; g < 4; ++g)
+// W_4g..W_4g+3 of both blocks from their bytes, or from the words before.
+template <int g>
+AVX2 inline void ScheduleGroup(TwoSchedules& s, const uint8_t* first, const uint8_t* second) {
+    if constexpr (g < 4) {
+        // The blocks' bytes are big-endian words: turn each lane's four bytes around.
+        const __m256i byteOrder =
+            _mm256_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3, 12, 13, 14, 15, 8,
+                            9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
         s.W[g] = _mm256_shuffle_epi8(LoadTwo(first + 16 * g, second + 16 * g), byteOrder);
-#pragma GCC unroll 16
-    for (int g = 4; g < 16; ++g)
+    } else {
         s.W[g] = NextFour(s, g);
-#pragma GCC unroll 16
-    for (int g = 0; g < 16; ++g) {
-        __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(&K256[4 * g]));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(wk + 8 * g),
-                            _mm256_add_epi32(s.W[g], _mm256_broadcastsi128_si256(k)));
     }
+    __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(&K256[4 * g]));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s.wk + 8 * g),
+                       _mm256_add_epi32(s.W[g], _mm256_broadcastsi128_si256(k)));
+}
+
+// Steps 4g..4g+3 of the first block, with the words of group g + 4 of both prepared meanwhile.
+template <int g>
+AVX2 inline void FourSteps(uint32_t (&v)[8], uint32_t& bXorC, TwoSchedules& s, const uint8_t* first,
+                           const uint8_t* second) {
+    if constexpr (g + 4 < 16)
+        ScheduleGroup<g + 4>(s, first, second);
+    Sha256StepOf<4 * g>(v, bXorC, s.wk[8 * g]);
+    Sha256StepOf<4 * g + 1>(v, bXorC, s.wk[8 * g + 1]);
+    Sha256StepOf<4 * g + 2>(v, bXorC, s.wk[8 * g + 2]);
+    Sha256StepOf<4 * g + 3>(v, bXorC, s.wk[8 * g + 3]);
+}
+
+// The first block with the schedules prepared alongside, then the second.
+template <int... g>
+AVX2 inline void TwoBlocks(uint32_t (&H)[8], const uint8_t* first, const uint8_t* second,
+                           std::integer_sequence<int, g...>) {
+    TwoSchedules s;
+    ScheduleGroup<0>(s, first, second);
+    ScheduleGroup<1>(s, first, second);
+    ScheduleGroup<2>(s, first, second);
+    ScheduleGroup<3>(s, first, second);
+    uint32_t v[8] = {H[0], H[1], H[2], H[3], H[4], H[5], H[6], H[7]};
+    uint32_t bXorC = v[1] ^ v[2];
+    (FourSteps<g>(v, bXorC, s, first, second), ...);
+    for (int i = 0; i < 8; ++i)
+        H[i] += v[i];
+    if (second != first)
+        Sha256SixtyFourSteps(H, PreparedWords<8>{s.wk + 4});
 }
 
 } // namespace
 
 VECTOR_ENTRY("avx2,bmi,bmi2")
 void Sha256ProcessBlocksAvx2(Sha256State& state, const uint8_t* blocks, size_t count) {
-    alignas(32) uint32_t wk[128];
-    for (; count >= 2; count -= 2, blocks += 128) {
-        PrepareSchedules(blocks, blocks + 64, wk);
-        Sha256SixtyFourSteps(state.H, PreparedWords<8>{wk});
-        Sha256SixtyFourSteps(state.H, PreparedWords<8>{wk + 4});
-    }
-    if (count == 1) {
-        PrepareSchedules(blocks, blocks, wk); // the second half unused
-        Sha256SixtyFourSteps(state.H, PreparedWords<8>{wk});
-    }
+    for (; count >= 2; count -= 2, blocks += 128)
+        TwoBlocks(state.H, blocks, blocks + 64, std::make_integer_sequence<int, 16>());
+    if (count == 1) // the second half of the schedules unused
+        TwoBlocks(state.H, blocks, blocks, std::make_integer_sequence<int, 16>());
 }
 
 #endif

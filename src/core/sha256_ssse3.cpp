@@ -8,6 +8,7 @@
 #include "core/sha_scalar_steps.h"
 
 #include <immintrin.h>
+#include <utility>
 
 #define SSSE3 __attribute__((target("ssse3")))
 
@@ -30,9 +31,11 @@ SSSE3 inline __m128i SmallSigma1OfPairs(__m128i pairs) {
     return Xor(_mm_srli_epi64(pairs, 17), _mm_srli_epi64(pairs, 19), _mm_srli_epi32(pairs, 10));
 }
 
-// W[g] holds W_4g..W_4g+3, W_4g in the lowest lane.
+// The message schedule of one block, W[g] holding W_4g..W_4g+3 (W_4g in the lowest lane), and
+// W_t + K_t for the steps, stored a few groups ahead of the steps that read them.
 struct Sha256Schedule {
     __m128i W[16];
+    alignas(16) uint32_t wk[64];
 };
 
 // W_t = sigma1(W_t-2) + W_t-7 + sigma0(W_t-15) + W_t-16 for the four words of group g. The
@@ -50,33 +53,53 @@ SSSE3 inline __m128i NextFour(const Sha256Schedule& s, int g) {
     return _mm_add_epi32(w, _mm_shuffle_epi8(SmallSigma1OfPairs(firstTwo), lanes0And2ToHigh));
 }
 
-SSSE3 inline void PrepareSchedule(const uint8_t* block, uint32_t* wk) {
-    // The block's bytes are big-endian words: turn each lane's four bytes around.
-    const __m128i byteOrder = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
-    Sha256Schedule s;
-#pragma GCC unroll 16
-    for (int g = 0; g < 4; ++g)
+// W_4g..W_4g+3 from the block's bytes, or from the words before.
+template <int g> SSSE3 inline void ScheduleGroup(Sha256Schedule& s, const uint8_t* block) {
+    if constexpr (g < 4) {
+        // The block's bytes are big-endian words: turn each lane's four bytes around.
+        const __m128i byteOrder =
+            _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
         s.W[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * g)),
                                   byteOrder);
-#pragma GCC unroll 16
-    for (int g = 4; g < 16; ++g)
+    } else {
         s.W[g] = NextFour(s, g);
-#pragma GCC unroll 16
-    for (int g = 0; g < 16; ++g)
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(wk + 4 * g),
-            _mm_add_epi32(s.W[g], _mm_load_si128(reinterpret_cast<const __m128i*>(&K256[4 * g]))));
+    }
+    const __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(&K256[4 * g]));
+    _mm_store_si128(reinterpret_cast<__m128i*>(s.wk + 4 * g), _mm_add_epi32(s.W[g], k));
+}
+
+// Steps 4g..4g+3, with the words of group g + 4 prepared meanwhile.
+template <int g>
+SSSE3 inline void FourSteps(uint32_t (&v)[8], uint32_t& bXorC, Sha256Schedule& s,
+                            const uint8_t* block) {
+    if constexpr (g + 4 < 16)
+        ScheduleGroup<g + 4>(s, block);
+    Sha256StepOf<4 * g>(v, bXorC, s.wk[4 * g]);
+    Sha256StepOf<4 * g + 1>(v, bXorC, s.wk[4 * g + 1]);
+    Sha256StepOf<4 * g + 2>(v, bXorC, s.wk[4 * g + 2]);
+    Sha256StepOf<4 * g + 3>(v, bXorC, s.wk[4 * g + 3]);
+}
+
+template <int... g>
+SSSE3 inline void Block(uint32_t (&H)[8], const uint8_t* block, std::integer_sequence<int, g...>) {
+    Sha256Schedule s;
+    ScheduleGroup<0>(s, block);
+    ScheduleGroup<1>(s, block);
+    ScheduleGroup<2>(s, block);
+    ScheduleGroup<3>(s, block);
+    uint32_t v[8] = {H[0], H[1], H[2], H[3], H[4], H[5], H[6], H[7]};
+    uint32_t bXorC = v[1] ^ v[2];
+    (FourSteps<g>(v, bXorC, s, block), ...);
+    for (int i = 0; i < 8; ++i)
+        H[i] += v[i];
 }
 
 } // namespace
 
 VECTOR_ENTRY("ssse3")
 void Sha256ProcessBlocksSsse3(Sha256State& state, const uint8_t* blocks, size_t count) {
-    alignas(16) uint32_t wk[64];
-    for (; count > 0; --count, blocks += 64) {
-        PrepareSchedule(blocks, wk);
-        Sha256SixtyFourSteps(state.H, PreparedWords<4>{wk});
-    }
+    for (; count > 0; --count, blocks += 64)
+        Block(state.H, blocks, std::make_integer_sequence<int, 16>());
 }
 
 #endif

@@ -73,6 +73,15 @@ template <int kStride>
         H[i] += v[i];
 }
 
+// SHA-1 step t with the five values in v, named by t: the step's a is v[-t mod 5], b the next,
+// and so on; the step leaves T in e's place, which makes it the next step's a.
+template <int t>
+[[gnu::always_inline]] inline void Sha1StepOf(uint32_t (&v)[5], uint32_t wordPlusConstant) {
+    constexpr int a = (100 - t) % 5, b = (101 - t) % 5, c = (102 - t) % 5, d = (103 - t) % 5,
+                  e = (104 - t) % 5;
+    Sha1Step<t / 20>(v[a], v[b], v[c], v[d], v[e], wordPlusConstant);
+}
+
 // SHA-256 step t: T1 = h + Sigma1(e) + Ch(e, f, g) + K_t + W_t, T2 = Sigma0(a) + Maj(a, b, c),
 // then d + T1 becomes e and T1 + T2 becomes a, the others move one place. The caller names the
 // eight values rotated for each step, so the step only replaces d and h. Maj(a, b, c) is
@@ -90,6 +99,15 @@ template <int kStride>
     const uint32_t sigma0 = RotateRight(a, 2) ^ RotateRight(a, 13) ^ RotateRight(a, 22);
     d += t1;
     h = t1 + sigma0 + majority;
+}
+
+// SHA-256 step t with the eight values in v, named by t: the step's a is v[-t mod 8], b the next,
+// and so on.
+template <int t>
+[[gnu::always_inline]] inline void Sha256StepOf(uint32_t (&v)[8], uint32_t& bXorC,
+                                                uint32_t wordPlusConstant) {
+    Sha256Step(v[(64 - t) % 8], v[(65 - t) % 8], v[(66 - t) % 8], v[(67 - t) % 8], v[(68 - t) % 8],
+               v[(69 - t) % 8], v[(70 - t) % 8], v[(71 - t) % 8], bXorC, wordPlusConstant);
 }
 
 // The sixty-four steps of one block, then the intermediate hash value.
