@@ -2,10 +2,11 @@
 # The benchmark: builds vantrel-cli, generates the corpora (the same bytes on every machine),
 # checks vantrel-cli's output over them against the recorded digests, then times vantrel-cli
 # against libtorrent, transmission-show and the floor (cat | openssl sha1), alternating, and
-# SHA-1 against OpenSSL. Writes bench/out/results.md, results.json and chart.png.
+# every path of SHA-1 and SHA-256 against OpenSSL with the same instructions, natively and in the
+# 32-bit Windows build under Wine. Writes bench/out/results.md, results.json and chart.png.
 # Then times the real program under Wine (the 32-bit build where it runs) in a virtual display
 # (bench/gui_timings.py), unless --no-gui is given: bench/out/gui-results.md.
-#   bash bench/run.sh [--no-gui] [--rounds N] [--sample N]
+#   bash bench/run.sh [--no-gui] [--digests-only] [--rounds N] [--sha-rounds N] [--sample N]
 # Needs about 1.6 GB of disk in bench/out/ and as much free memory for the page cache.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,19 +18,33 @@ if [ "${1:-}" = "--no-gui" ]; then
     gui=0
     shift
 fi
+corpora=1
+case " $* " in
+*" --digests-only "*) corpora=0 gui=0 ;;
+esac
 
 bash tools/setup.sh
 cmake --preset native -B "$build" >/dev/null
-cmake --build "$build" --target vantrel-cli >/dev/null
-# The SHA-1 timing program links the same core library as vantrel-cli.
-g++ -std=c++20 -O2 -Isrc bench/sha1_speed.cpp "$build/src/libvantrel_core.a" -o "$build/sha1_speed"
+# The digest timing program links the same core library as vantrel-cli.
+cmake --build "$build" --target vantrel-cli digest_speed >/dev/null
+# Its Windows twin: the shipped 32-bit build where 32-bit programs run here, the 64-bit one
+# otherwise (the table says which).
+for preset in win32 win64; do
+    windows=build/bench-$preset
+    cmake --preset "$preset" -B "$windows" >/dev/null
+    cmake --build "$windows" --target digest_speed >/dev/null
+    tools/wine-run.sh --guard "$windows/bench/digest_speed.exe" true 2>/dev/null && break
+done
 
 mkdir -p "$out"
-/usr/bin/python3 bench/generate_corpus.py mixed "$out/mixed"
-/usr/bin/python3 bench/generate_corpus.py small "$out/small"
-[ -f "$out/large.torrent" ] || /usr/bin/python3 bench/make_large.py "$out/large.torrent" 268435456
+if [ "$corpora" = 1 ]; then
+    /usr/bin/python3 bench/generate_corpus.py mixed "$out/mixed"
+    /usr/bin/python3 bench/generate_corpus.py small "$out/small"
+    [ -f "$out/large.torrent" ] || /usr/bin/python3 bench/make_large.py "$out/large.torrent" 268435456
+fi
 
-/usr/bin/python3 bench/measure.py --cli "$build/src/cli/vantrel-cli" --sha1-speed "$build/sha1_speed" \
+/usr/bin/python3 bench/measure.py --cli "$build/src/cli/vantrel-cli" --digest-speed "$build/bench/digest_speed" \
+    --windows-digest-speed "$windows/bench/digest_speed.exe" --windows-name "$preset build under Wine" \
     --large "$out/large.torrent" --out "$out" "$@"
 
 if [ "$gui" = 1 ]; then

@@ -3,6 +3,7 @@
 #include "core/cpu_features.h"
 #include "core/digest_text.h"
 #include "core/sha_extensions.h"
+#include "core/sha_vector_paths.h"
 
 namespace {
 
@@ -96,13 +97,33 @@ void Sha1ProcessBlock(Sha1State& state, const uint8_t* block) {
         state.H[i] += v[i];
 }
 
-void Sha1ProcessBlocks(Sha1State& state, const uint8_t* blocks, size_t count) {
-    if (UseShaExtensions()) {
-        Sha1ProcessBlocksWithShaExtensions(state, blocks, count);
-        return;
-    }
+namespace {
+
+void Sha1ProcessBlocksPortable(Sha1State& state, const uint8_t* blocks, size_t count) {
     for (; count > 0; --count, blocks += kMessageBlockBytes)
         Sha1ProcessBlock(state, blocks);
+}
+
+} // namespace
+
+Sha1Blocks Sha1BlocksThrough(DigestPath path) {
+    switch (path) {
+#if defined(__x86_64__) || defined(__i386__)
+    case DigestPath::Ssse3:
+        return Sha1ProcessBlocksSsse3;
+    case DigestPath::Avx2:
+        return Sha1ProcessBlocksAvx2;
+#endif
+    case DigestPath::ShaExtensions:
+        return Sha1ProcessBlocksWithShaExtensions;
+    default:
+        return Sha1ProcessBlocksPortable;
+    }
+}
+
+void Sha1ProcessBlocks(Sha1State& state, const uint8_t* blocks, size_t count) {
+    static const Sha1Blocks chosen = Sha1BlocksThrough(ChosenDigestPath());
+    chosen(state, blocks, count);
 }
 
 PaddedTail Sha1PadMessage(std::string_view message) {

@@ -4,6 +4,7 @@
 #include "core/digest_text.h"
 #include "core/sha256_constants.h"
 #include "core/sha_extensions.h"
+#include "core/sha_vector_paths.h"
 
 namespace {
 
@@ -79,13 +80,33 @@ void Sha256ProcessBlock(Sha256State& state, const uint8_t* block) {
     state.H[7] += h;
 }
 
-void Sha256ProcessBlocks(Sha256State& state, const uint8_t* blocks, size_t count) {
-    if (UseShaExtensions()) {
-        Sha256ProcessBlocksWithShaExtensions(state, blocks, count);
-        return;
-    }
+namespace {
+
+void Sha256ProcessBlocksPortable(Sha256State& state, const uint8_t* blocks, size_t count) {
     for (; count > 0; --count, blocks += kMessageBlockBytes)
         Sha256ProcessBlock(state, blocks);
+}
+
+} // namespace
+
+Sha256Blocks Sha256BlocksThrough(DigestPath path) {
+    switch (path) {
+#if defined(__x86_64__) || defined(__i386__)
+    case DigestPath::Ssse3:
+        return Sha256ProcessBlocksSsse3;
+    case DigestPath::Avx2:
+        return Sha256ProcessBlocksAvx2;
+#endif
+    case DigestPath::ShaExtensions:
+        return Sha256ProcessBlocksWithShaExtensions;
+    default:
+        return Sha256ProcessBlocksPortable;
+    }
+}
+
+void Sha256ProcessBlocks(Sha256State& state, const uint8_t* blocks, size_t count) {
+    static const Sha256Blocks chosen = Sha256BlocksThrough(ChosenDigestPath());
+    chosen(state, blocks, count);
 }
 
 std::string Sha256HexDigest(std::string_view message) {

@@ -1,30 +1,23 @@
-// SHA-1 and SHA-256 through every path this processor takes, the padding's 64-bit bit count,
-// and the choice of the SHA extensions against what the processor reports.
+// SHA-1 and SHA-256 through every path this processor offers, the padding's 64-bit bit count,
+// and the choice of the paths against what the processor reports.
 #include "core/cpu_features.h"
 #include "core/digest_text.h"
-#include "core/sha_extensions.h"
+#include "core/sha1.h"
+#include "core/sha256.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 #include <fstream>
+#include <map>
+#include <random>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
 template <typename State> using Blocks = void (*)(State&, const uint8_t*, size_t);
-
-// The compression through the portable code alone.
-const Blocks<Sha1State> kSha1Portable = [](Sha1State& state, const uint8_t* blocks, size_t n) {
-    for (; n > 0; --n, blocks += kMessageBlockBytes)
-        Sha1ProcessBlock(state, blocks);
-};
-const Blocks<Sha256State> kSha256Portable = [](Sha256State& state, const uint8_t* blocks,
-                                               size_t n) {
-    for (; n > 0; --n, blocks += kMessageBlockBytes)
-        Sha256ProcessBlock(state, blocks);
-};
 
 template <typename State> std::string DigestWith(Blocks<State> blocks, std::string_view message) {
     State state;
@@ -36,21 +29,59 @@ template <typename State> std::string DigestWith(Blocks<State> blocks, std::stri
     return DigestText(state.H, static_cast<int>(std::size(state.H)));
 }
 
-// Whether the operating system lists the SHA extensions for the processor (Wine shows the
-// host's list as Z:\proc\cpuinfo), read independently of the program's own check, and
-// VANTREL_SHA_EXTENSIONS does not switch them off.
-bool ShaExtensionsDue() {
-    const char* setting = std::getenv("VANTREL_SHA_EXTENSIONS");
+// The flags the operating system lists for the processor (Wine shows the host's list as
+// Z:\proc\cpuinfo), read independently of the program's own check.
+std::string CpuinfoFlags() {
     for (const char* name : {"/proc/cpuinfo", "Z:\\proc\\cpuinfo"}) {
         std::ifstream cpuinfo(name);
-        for (std::string line; std::getline(cpuinfo, line);) {
-            auto has = [&](const char* flag) { return (line + " ").find(flag) != line.npos; };
+        for (std::string line; std::getline(cpuinfo, line);)
             if (line.rfind("flags", 0) == 0)
-                return has(" sha_ni ") && has(" ssse3 ") && has(" sse4_1 ") &&
-                       (setting == nullptr || std::string(setting) != "off");
-        }
+                return line + " ";
     }
-    return UseShaExtensions(); // no list to compare with
+    return "";
+}
+
+// Whether the listed flags call for the path: every instruction set it uses is there.
+bool PathDue(const std::string& flags, DigestPath path) {
+    const std::map<DigestPath, std::vector<const char*>> needs = {
+        {DigestPath::Portable, {}},
+        {DigestPath::Ssse3, {" ssse3 "}},
+        {DigestPath::Avx2, {" ssse3 ", " avx ", " avx2 ", " bmi1 ", " bmi2 "}},
+        {DigestPath::ShaExtensions, {" ssse3 ", " sse4_1 ", " sha_ni "}},
+    };
+    for (const char* flag : needs.at(path))
+        if (flags.find(flag) == std::string::npos)
+            return false;
+    return true;
+}
+
+// The paths this processor offers; each is tested wherever the processor has it, never skipped
+// unnoticed: the test fails when a listed feature's path is not offered, or not chosen.
+std::vector<DigestPath> OfferedPaths() {
+    std::vector<DigestPath> offered;
+    for (DigestPath path : kDigestPaths)
+        if (ProcessorOffers(path))
+            offered.push_back(path);
+    return offered;
+}
+
+TEST(Digest, EveryPathTheProcessorHasIsOfferedAndTheFastestChosen) {
+    const std::string flags = CpuinfoFlags();
+    ASSERT_NE(flags, "") << "no list of processor flags to compare with";
+    // VANTREL_SHA_PATH caps the choice, VANTREL_SHA_EXTENSIONS=off leaves the extensions out.
+    const char* cap = std::getenv("VANTREL_SHA_PATH");
+    const char* extensions = std::getenv("VANTREL_SHA_EXTENSIONS");
+    const bool extensionsOff = extensions != nullptr && std::string(extensions) == "off";
+    DigestPath fastest = DigestPath::Portable;
+    bool capped = false;
+    for (DigestPath path : kDigestPaths) {
+        EXPECT_EQ(ProcessorOffers(path), PathDue(flags, path)) << DigestPathName(path);
+        const bool allowed = !capped && !(path == DigestPath::ShaExtensions && extensionsOff);
+        if (PathDue(flags, path) && allowed)
+            fastest = path;
+        capped = capped || (cap != nullptr && std::string(cap) == DigestPathName(path));
+    }
+    EXPECT_EQ(DigestPathName(ChosenDigestPath()), std::string(DigestPathName(fastest)));
 }
 
 // The standard's examples, and the padding boundaries: 56 bytes leave no room for the length
@@ -61,6 +92,9 @@ TEST(Digest, StandardVectorsThroughEveryPath) {
          "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"},
         {"abc", "A9993E364706816ABA3E25717850C26C9CD0D89D",
          "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "84983E441C3BD26EBAAE4AA1F95129E5E54670F1",
+         "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1"},
         {std::string(56, 'a'), "C2DB330F6083854C99D4B5BFB6E8F29F201BE699",
          "B35439A4AC6F0948B6D6F9E3C6AF0F5F590CE20F1BDE7090EF7970686EC6738A"},
         {std::string(64, 'a'), "0098BA824B5C16427BD7A1122A5A442A25EC644D",
@@ -72,15 +106,34 @@ TEST(Digest, StandardVectorsThroughEveryPath) {
         SCOPED_TRACE(message.size());
         EXPECT_EQ(Sha1HexDigest(message), sha1);
         EXPECT_EQ(Sha256HexDigest(message), sha256);
-        EXPECT_EQ(DigestWith(kSha1Portable, message), sha1);
-        EXPECT_EQ(DigestWith(kSha256Portable, message), sha256);
-        if (!UseShaExtensions())
-            continue;
-        EXPECT_EQ(DigestWith(Sha1ProcessBlocksWithShaExtensions, message), sha1);
-        EXPECT_EQ(DigestWith(Sha256ProcessBlocksWithShaExtensions, message), sha256);
+        for (DigestPath path : OfferedPaths()) {
+            SCOPED_TRACE(DigestPathName(path));
+            EXPECT_EQ(DigestWith(Sha1BlocksThrough(path), message), sha1);
+            EXPECT_EQ(DigestWith(Sha256BlocksThrough(path), message), sha256);
+        }
     }
-    // The fast paths are tested wherever the processor has them, never skipped unnoticed.
-    EXPECT_EQ(UseShaExtensions(), ShaExtensionsDue());
+}
+
+// Every path against the portable code on random messages of every length up to 47 blocks,
+// read from every offset of a 16-byte line: odd and even numbers of blocks, unaligned loads.
+TEST(Digest, EveryPathMatchesThePortableCodeOnRandomMessages) {
+    std::mt19937 random(19);
+    std::string bytes(3000 + 16, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    const auto sha1Portable = Sha1BlocksThrough(DigestPath::Portable);
+    const auto sha256Portable = Sha256BlocksThrough(DigestPath::Portable);
+    for (size_t size = 0; size <= 3000; ++size) {
+        const std::string_view message(bytes.data() + size % 16, size);
+        const std::string sha1 = DigestWith(sha1Portable, message);
+        const std::string sha256 = DigestWith(sha256Portable, message);
+        for (DigestPath path : OfferedPaths()) {
+            ASSERT_EQ(DigestWith(Sha1BlocksThrough(path), message), sha1)
+                << DigestPathName(path) << ", " << size << " bytes";
+            ASSERT_EQ(DigestWith(Sha256BlocksThrough(path), message), sha256)
+                << DigestPathName(path) << ", " << size << " bytes";
+        }
+    }
 }
 
 // The length field is the length in bits, 64 bits big-endian, also past 2^32 bytes. A size of
