@@ -30,12 +30,14 @@ bool IdentityOf(const std::string& folder, FolderIdentity& identity) {
     return known;
 }
 
-// A symbolic link or junction to a folder: the search neither enters nor lists it. Other
-// reparse points (files kept in the cloud, deduplicated ones) are ordinary folders.
+// A symbolic link or junction to a folder, or a link the platform marks without saying which
+// kind (Wine shows a Unix link so): the search neither enters nor lists it. The reparse points
+// of Windows' own that are not links (files kept in the cloud, deduplicated ones) are ordinary
+// folders.
 bool IsFolderLink(const WIN32_FIND_DATAW& record) {
+    const DWORD tag = record.dwReserved0;
     return (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-           (record.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
-            record.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+           !(IsReparseTagMicrosoft(tag) && !IsReparseTagNameSurrogate(tag));
 }
 
 // One folder on the walk's current path.

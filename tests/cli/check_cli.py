@@ -70,7 +70,7 @@ class Cli:
         result = subprocess.run([*prefix, *self.command, *arguments], input=stdin, **options)
         if self.wine and result.returncode == 77:
             sys.exit(77)  # this machine cannot run the program: skipped, not passed
-        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout, result.stderr or b""))
+        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout or b"", result.stderr or b""))
         lines = out.split(self.ending)
         if lines[-1] == "":
             lines.pop()
@@ -124,16 +124,36 @@ def check_folders(cli, root):
     check(cli.run(cli.name(os.path.join(top, "empty")))[:2] == (0, []), "an empty folder gives no line")
 
 
-def check_links_and_long_paths(cli, root):
-    """Folders that each link twice to the next: found links to folders are not followed."""
+def check_links(cli, root):
+    """Folders that each link twice to the next (Wine shows the links as reparse points): found
+    links to folders are neither entered nor listed, a folder named is; each file once."""
     chain = os.path.join(root, "chain")
     for i in range(16):
         write(os.path.join(chain, "d%02d" % i, "file"))
         for link in "ab" if i < 15 else "":
             os.symlink(os.path.join(chain, "d%02d" % (i + 1)), os.path.join(chain, "d%02d" % i, link))
     os.symlink(os.path.join(chain, "d00"), os.path.join(root, "named"))
-    status, lines, _, _ = cli.run(chain, os.path.join(root, "named"))
-    check(status == 0 and lines == [NOT + "file"] * 17, "a link chain: each folder once, a named link followed")
+    status, lines, _, _ = cli.run("--json", cli.name(chain), cli.name(os.path.join(root, "named")))
+    files = [json.loads(line)["file"] for line in lines]
+    want = [cli.name(os.path.join(chain, "d%02d" % i, "file")) for i in range(16)]
+    found = sorted(files[:16]) if cli.wine else files[:16]  # Windows: in the platform's order
+    check(status == 0 and found == want and files[16:] == [cli.name(os.path.join(root, "named", "file"))],
+          "a link diamond: each folder once by its own path, a named link followed")
+
+
+def check_long_paths(cli, root):
+    """Long paths, and a tree deeper than the folders the search holds open (fewer still with
+    few descriptors left): the same order as a search that held every folder open."""
+    comb = os.path.join(root, "comb")
+    for level in range(100):
+        folder = os.path.join(comb, *["a"] * level)
+        write(os.path.join(folder, "b", "f%d" % level))
+        write(os.path.join(folder, "z%d" % level))
+    limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (12, 12))
+    status, lines, _, err = cli.run("-j", "1", comb, preexec_fn=limit)
+    # Own files first, then subfolder "a" (the rest of the comb), then "b".
+    want = [NOT + "z%d" % level for level in range(100)] + [NOT + "f%d" % level for level in reversed(range(100))]
+    check(status == 0 and err == "" and lines == want, "a comb 100 folders deep, searched with 12 descriptors")
     data, digest = torrent()
     fd = os.open(root, os.O_RDONLY)
     for _ in range(25):  # 25 folders of 200 characters: a path of over 5,000
@@ -147,6 +167,29 @@ def check_links_and_long_paths(cli, root):
           f"a file at a path of {len(long_path)} characters, found and named")
 
 
+def check_deep_chains(cli, root):
+    """Slow: chains of 30,000 folders of one character and of 2,000 of 255 characters (a path
+    of half a megabyte), each searched within 128 MiB of address space."""
+    data, digest = torrent()
+    limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (128 << 20, 128 << 20))
+    for depth, width in [(30_000, 1), (2_000, 255)]:
+        top = os.path.join(root, "chain of %d" % depth)
+        os.mkdir(top)
+        fd = os.open(top, os.O_RDONLY)
+        for _ in range(depth):
+            os.mkdir("c" * width, dir_fd=fd)
+            fd, parent = os.open("c" * width, os.O_RDONLY, dir_fd=fd), fd
+            os.close(parent)
+        os.close(os.open("bottom.torrent", os.O_WRONLY | os.O_CREAT, dir_fd=fd))
+        with open(f"/proc/self/fd/{fd}/bottom.torrent", "wb") as f:
+            f.write(data)
+        os.close(fd)
+        status, lines, _, err = cli.run(top, preexec_fn=limit)
+        subprocess.run(["rm", "-rf", top], check=True)  # Python's removal recurses
+        check(status == 0 and lines == [digest.upper() + "   bottom.torrent"] and err == "",
+              f"a chain {depth} folders deep of {width} characters each, within 128 MiB")
+
+
 def check_standard_input(cli, root):
     folder = os.path.join(root, "stdin")
     for name in ["one", "two", "three", "sub/four"]:
@@ -157,6 +200,9 @@ def check_standard_input(cli, root):
     check(status == 0 and base_names(lines) == ["one", "two", "four", "three", "one"],
           "- reads names from standard input in place, CR LF or LF, folders searched")
     check(cli.run("-", stdin=b"")[:2] == (0, []), "- with nothing on standard input gives no line")
+    status, lines, _, err = cli.run("-", stdin=(name("sub") + "\0" + name("one") + "\n" + name("two")).encode())
+    check(status == 1 and base_names(lines) == ["two"] and "?" + name("one") + ": a name cannot hold a NUL" in err,
+          "a standard-input name holding NUL: a message, exit 1, nothing of it searched")
     # The program waits for names on standard input; the line of the file before "-" is out by then.
     data, digest = torrent()
     process = subprocess.Popen(cli.command + [cli.name(write(os.path.join(folder, "first"), data)), "-"],
@@ -180,8 +226,16 @@ def check_options(cli, root):
         check(status == 2 and out == "" and what in err and "--help" in err,
               f"{arguments}: exit 2, says {what} on stderr, prints nothing")
     write(os.path.join(root, "-dashed"), b"d")
-    status, lines, _, _ = cli.run("--", "-dashed", "", "-dashed", cwd=root)
-    check(status == 0 and lines == [NOT + "-dashed"] * 2, "-- makes a name of what follows; empty arguments skipped")
+    write(os.path.join(root, "-"), b"d")
+    status, lines, _, _ = cli.run("--", "-dashed", "", "-dashed", "-", cwd=root, stdin=b"-dashed\n")
+    check(status == 0 and lines == [NOT + "-dashed"] * 2 + [NOT + "-"],
+          "-- makes a name of what follows, - too; empty arguments skipped")
+    data, _ = torrent()
+    with open("/dev/full", "wb") as full:
+        for arguments in ([cli.name(write(os.path.join(root, "full.torrent"), data))], ["--help"]):
+            status, _, _, err = cli.run(*arguments, stdout=full)
+            check(status == 1 and err == "vantrel-cli: write error: No space left on device\n",
+                  f"{arguments} > /dev/full: the system's reason, exit 1")
 
 
 def check_faults(cli, root):
@@ -212,6 +266,13 @@ def check_faults(cli, root):
     write(name, data)
     status, lines, _, _ = cli.run(name, os.path.join(root, "a\x7f"))
     check(status == 1 and lines == [hashed + "a?b?[31m.torrent", NOT + "a?"], "control bytes in names shown as ?")
+    name = os.path.join(root, "a\u0085b\u2028c\u2029d\u009b[31m\u00e9.torrent")
+    write(name, data)
+    status, lines, _, _ = cli.run(name)
+    check(status == 0 and lines == [hashed + "a?b?c?d?[31m\u00e9.torrent"], "C1 controls, U+2028, U+2029 shown as ?")
+    for arguments in (["-j", "1\n2\u0085\x1b[31m"], ["-1\n2\u0085\x1b[31m"]):
+        status, _, _, err = cli.run(*arguments, "x")
+        check(status == 2 and "1?2??[31m" in err and err.count("\n") == 2, f"{arguments}: masked in the message")
     if os.geteuid() == 0:  # root reads everything: run as nobody where unreadable is real
         shutil.copy(cli.program, root)
         os.chmod(root, 0o755)
@@ -222,6 +283,13 @@ def check_faults(cli, root):
         check(status == 1 and NOT + "secret.torrent" in lines and "b.torrent" in "".join(lines) and
               "tree/sub1: Permission denied" in err and "secret.torrent: Permission denied" in err,
               "an unreadable file and folder: messages, the rest searched, exit 1")
+    # Threads are limited per user, and not for root.
+    as_nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.geteuid() == 0 else []
+    threads = [write(os.path.join(root, "threads", "%02d" % i), data) for i in range(64)]
+    result = subprocess.run(["prlimit", "--nproc=3", *as_nobody, shutil.copy(cli.program, root), "-j", "64",
+                             *threads], capture_output=True, timeout=60)
+    check(result.returncode == 0 and result.stdout.decode().splitlines() == [hashed + "%02d" % i for i in range(64)],
+          "-j 64 where only three threads may run: every line")
 
 
 def check_json(cli, root):
@@ -373,14 +441,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("cli")
     parser.add_argument("--wine")
+    parser.add_argument("--slow", action="store_true", help="only the slow checks")
     args = parser.parse_args()
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
+    checks = [check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults, check_json,
+              check_corpus, check_names, check_peer_set, check_links] + ([] if args.wine else [check_long_paths])
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
-        for checks in (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
-                       check_json, check_corpus, check_names, check_peer_set):
-            checks(cli, root)
-        if not cli.wine:
-            check_links_and_long_paths(cli, root)
+        for run_checks in [check_deep_chains] if args.slow else checks:
+            run_checks(cli, root)
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
 
