@@ -437,6 +437,53 @@ def check_peer_set(cli, root):
               and len(set(ours.get("tr", []))) == len(ours.get("tr", [])), f"magnet {os.path.basename(path)}")
 
 
+def check_name_and_tracker_rules(cli, root):
+    """--json and --magnet on generated torrents: the info-hash always libtorrent's; the name and
+    trackers by the stated rules, and libtorrent's too where it agrees (it trims only the front
+    of a URL, keeps repeats, and rewrites a name that is not fit for a file system)."""
+    a, b, c = b"http://a.test/announce", b"udp://b.test:80", b"http://c.test/x?y=1&z"
+    cases = [  # info's names, announce, announce-list, the name and trackers wanted, libtorrent agrees
+        ({b"name": b"plain"}, a, None, "plain", [a], True),
+        ({b"name": b"plain"}, a, [[b], [c, b]], "plain", [b, c], True),
+        ({b"name": b"plain"}, a, [[b""], []], "plain", [a], True),
+        ({b"name": b"plain"}, b" \t" + a + b" \n", [[b" " + b + b"\t", b"", c]], "plain", [b, c], False),
+        ({b"name": b"plain"}, b" " + a + b"\r\n", None, "plain", [a], False),
+        ({b"name": b"name", b"name.utf-8": "n\u00e4me \u6771".encode()}, None, None, "n\u00e4me \u6771", [], True),
+        ({b"name": b"name", b"name.utf-8": b"bad \xc0\xaf"}, None, None, "name", [], False),
+        ({}, a, None, None, [a], False),
+    ]
+    paths = []
+    for i, (names, announce, tiers, _, _, _) in enumerate(cases):
+        info = bencode_any({b"length": 1, b"piece length": 16384, b"pieces": b"p" * 20, **names})
+        top = {b"announce": announce, b"announce-list": tiers}
+        data = b"d" + b"".join(bencode_any(k) + bencode_any(v) for k, v in top.items() if v is not None)
+        paths.append(write(os.path.join(root, "rules", "%d.torrent" % i), data + b"4:info" + info + b"e"))
+    names = [cli.name(p) for p in paths]
+    _, lines, _, _ = cli.run("--json", *names)
+    _, links, _, _ = cli.run("--magnet", *names)
+    for path, line, link, (_, _, _, name, trackers, agrees) in zip(paths, lines, links, cases):
+        ours = urllib.parse.parse_qs(urllib.parse.urlsplit(link).query)
+        with open(path, "rb") as f:
+            data = f.read()
+        xt = "urn:btih:" + hashlib.sha1(data[data.index(b"4:info") + 6:-1]).hexdigest()
+        check(json.loads(line).get("info_name", "missing") == name and ours.get("dn") == (name and [name]) and
+              ours["xt"] == [xt] and ours.get("tr", []) == [t.decode() for t in trackers],
+              f"{os.path.basename(path)}: name {name!r} and trackers {trackers} by the rules")
+        if name is not None:  # libtorrent refuses a torrent without a name
+            theirs = urllib.parse.parse_qs(urllib.parse.urlsplit(lt.make_magnet_uri(lt.torrent_info(path))).query)
+            check(theirs["xt"] == ours["xt"] and (not agrees or theirs.get("dn") == ours.get("dn") and
+                  sorted(set(theirs.get("tr", []))) == sorted(ours.get("tr", []))),
+                  f"{os.path.basename(path)}: libtorrent's info-hash" + (", name and trackers" if agrees else ""))
+
+
+def bencode_any(value):
+    if isinstance(value, list):
+        return b"l" + b"".join(bencode_any(v) for v in value) + b"e"
+    if isinstance(value, dict):
+        return b"d" + b"".join(bencode_any(k) + bencode_any(v) for k, v in sorted(value.items())) + b"e"
+    return bencode(value)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("cli")
@@ -445,7 +492,7 @@ def main():
     args = parser.parse_args()
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
     checks = [check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults, check_json,
-              check_corpus, check_names, check_peer_set, check_links] + ([] if args.wine else [check_long_paths])
+              check_corpus, check_names, check_peer_set, check_name_and_tracker_rules, check_links] + ([] if args.wine else [check_long_paths])
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
         for run_checks in [check_deep_chains] if args.slow else checks:
             run_checks(cli, root)
