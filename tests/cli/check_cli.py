@@ -248,7 +248,17 @@ def check_faults(cli, root):
           lines[1].startswith(f"vantrel-cli: {cli.name(missing)}: ") and lines[2] == NOT + "missing.torrent" and
           (cli.wine or lines[1].endswith(": No such file or directory")),
           "a missing file: its line and a message naming it, exit 1; each line written as soon as ready")
-    if cli.wine:
+    if cli.wine:  # Wine cannot list a folder whose host path is longer than PATH_MAX
+        deep = os.path.join(root, "unlistable")
+        fd = os.open(os.path.dirname(write(os.path.join(deep, "top"))), os.O_RDONLY)
+        for _ in range(21):
+            os.mkdir("d" * 200, dir_fd=fd)
+            fd, parent = os.open("d" * 200, os.O_RDONLY, dir_fd=fd), fd
+            os.close(parent)
+        os.close(fd)
+        status, lines, _, err = cli.run(cli.name(deep))
+        check(status == 1 and lines == [NOT + "top"] and err.count("\n") == 1 and
+              err.startswith(f"vantrel-cli: {cli.name(deep)}\\d"), "a subfolder that cannot be listed: a message, exit 1")
         return
     os.mkfifo(os.path.join(root, "fifo"))
     write(os.path.join(root, "devices", "a"), data)
