@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""vantrel-cli as scripts run it, on real files in a fresh folder: order with several jobs,
-folders, standard input, options, files that are not regular or cannot be read, names in four
-scripts and with control bytes, links and long paths, the two-line report, the exit status,
---json, and the exact output over the generated check corpus (bench/expected-output.sha256).
+"""vantrel-cli as scripts run it, on real files in a fresh folder: order with several jobs and
+with fewer threads than asked for, folders, standard input, options, files that are not regular
+or cannot be read, failed output, names in four scripts and with control characters, links,
+long paths and deep trees, the two-line report, the exit status, --json, and the exact output
+over the generated check corpus (bench/expected-output.sha256).
 
 And compared with what real BitTorrent peers make of the same files: metainfo files made at
 test time by libtorrent (v1, multi-file, private, hybrid, v2-only, trackerless, with a comment
@@ -10,7 +11,10 @@ holding ":info", with similar torrents and collections), mktorrent and transmiss
 each get exactly the line of libtorrent's info-hash (v1 for v1 and hybrid files, v2 for v2-only
 ones), and their --json objects and --magnet links libtorrent's info-hashes, name and trackers.
 
-usage: check_cli.py CLI [--wine WINE_RUN]   (with --wine, CLI is a Windows program)
+And the name and tracker rules of --json and --magnet on generated torrents.
+
+usage: check_cli.py CLI [--wine WINE_RUN] [--slow]   (with --wine, CLI is a Windows program;
+--slow: only the deep folder chains)
 """
 import argparse
 import hashlib
