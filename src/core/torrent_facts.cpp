@@ -9,7 +9,7 @@ namespace {
 // nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
+        const uint32_t lead = static_cast<unsigned char>(text[at]);
         size_t trailing = 0;
         if (lead >= 0xF0)
             trailing = 3;
@@ -21,9 +21,9 @@ bool IsValidUtf8(std::string_view text) {
             return false;
         if (lead > 0xF4 || text.size() - at <= trailing)
             return false;
-        uint32_t code = trailing == 0 ? lead : lead & (0x3F >> trailing);
+        uint32_t code = trailing == 0 ? lead : lead & (0x3Fu >> trailing);
         for (size_t i = 1; i <= trailing; ++i) {
-            const auto next = static_cast<unsigned char>(text[at + i]);
+            const uint32_t next = static_cast<unsigned char>(text[at + i]);
             if ((next & 0xC0) != 0x80)
                 return false;
             code = (code << 6) | (next & 0x3F);
