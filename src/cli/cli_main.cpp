@@ -7,7 +7,11 @@
 #include "core/folder_walk.h"
 #include "vantrel_version.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -25,8 +29,8 @@ namespace {
 constexpr int kSomethingFailed = 1;
 constexpr int kUsageError = 2;
 
-// What the run has met so far that makes its exit status 1.
-bool anyFailure = false;
+// What the run has met so far that makes its exit status 1; set by whichever thread writes.
+std::atomic<bool> anyFailure{false};
 
 void Complain(const std::string& name, const std::string& reason) {
     std::fprintf(stderr, "vantrel-cli: %s: %s\n", MaskControlBytes(name).c_str(), reason.c_str());
@@ -58,19 +62,34 @@ void AddName(const std::string& name, std::vector<std::string>& files) {
 }
 
 // Names from standard input, one a line; a CR before the line end and empty lines are dropped.
+// No file name holds a NUL: such a line is refused rather than cut short at it.
 void AddNamesFromStandardInput(std::vector<std::string>& files) {
     std::string line;
     while (std::getline(std::cin, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (!line.empty())
+        if (line.find('\0') != std::string::npos)
+            Complain(line, "a name cannot hold a NUL character, not searched");
+        else if (!line.empty())
             AddName(line, files);
     }
 }
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vantrel-cli: %s\nTry 'vantrel-cli --help'.\n", message.c_str());
+    std::fprintf(stderr, "vantrel-cli: %s\nTry 'vantrel-cli --help'.\n",
+                 MaskControlBytes(message).c_str());
     return kUsageError;
+}
+
+// Passes the output on; when that fails, says why and ends the run with status 1: no later
+// line could be written either. (A closed pipe ends the program before, by SIGPIPE on Linux.)
+void FlushOutput() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return;
+    const int error = errno;
+    std::fprintf(stderr, "vantrel-cli: write error: %s\n", std::strerror(error));
+    std::fflush(stderr);
+    std::_Exit(kSomethingFailed);
 }
 
 // Writes a run of reports, and passes them on at once: an interrupted run keeps every line it
@@ -84,9 +103,10 @@ void WriteReportRun(const FileReport* const* reports, size_t count) {
             std::fflush(stderr); // not always unbuffered on Windows
         }
         std::fwrite(report.output.data(), 1, report.output.size(), stdout);
-        anyFailure = anyFailure || report.failed;
+        if (report.failed)
+            anyFailure = true;
     }
-    std::fflush(stdout);
+    FlushOutput();
 }
 
 void ReportFiles(const std::vector<std::string>& files, uint32_t jobs, OutputForm form) {
@@ -97,15 +117,15 @@ void ReportFiles(const std::vector<std::string>& files, uint32_t jobs, OutputFor
 
 // The files of the arguments, in their order. Those named before a "-" are reported before
 // standard input is read, so a script that writes names as it goes sees their lines at once.
-void ReportInputs(const std::vector<std::string>& inputs, uint32_t jobs, OutputForm form) {
+void ReportInputs(const std::vector<CliInput>& inputs, uint32_t jobs, OutputForm form) {
     std::vector<std::string> files;
-    for (const std::string& input : inputs) {
-        if (input == "-") {
+    for (const CliInput& input : inputs) {
+        if (input.fromStandardInput) {
             ReportFiles(files, jobs, form);
             files.clear();
             AddNamesFromStandardInput(files);
         } else {
-            AddName(input, files);
+            AddName(input.name, files);
         }
     }
     ReportFiles(files, jobs, form);
@@ -123,7 +143,8 @@ int main(int argc, char** argv) {
         return UsageError(options.error);
     if (options.showHelp) {
         std::fputs(kCliUsage, stdout);
-        return std::fflush(stdout) == 0 ? 0 : kSomethingFailed;
+        FlushOutput();
+        return 0;
     }
     if (options.showVersion) {
         std::fputs("vantrel-cli " VANTREL_VERSION "\n", stdout);
@@ -138,6 +159,6 @@ int main(int argc, char** argv) {
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     ReportInputs(options.inputs, jobs, options.form);
-    bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
-    return written && !anyFailure ? 0 : kSomethingFailed;
+    FlushOutput();
+    return anyFailure ? kSomethingFailed : 0;
 }

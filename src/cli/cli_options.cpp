@@ -27,9 +27,10 @@ const char kCliUsage[] =
     "  --          every later argument is a name, even one that starts with -\n"
     "\n"
     "Exit status: 0 when every file was read and every line written; 1 when a file could not\n"
-    "be read, a folder could not be searched, a file got no magnet link, or the output failed;\n"
-    "2 for unusable arguments. Set VANTREL_SHA_EXTENSIONS=off to hash without the processor's\n"
-    "SHA extensions.\n";
+    "be read, a folder could not be searched, a file got no magnet link, or the output failed\n"
+    "(\"write error\" and the reason on standard error); 2 for unusable arguments. A closed\n"
+    "pipe ends the program by SIGPIPE on Linux, as it ends the core utilities. Set\n"
+    "VANTREL_SHA_EXTENSIONS=off to hash without the processor's SHA extensions.\n";
 
 namespace {
 
@@ -66,7 +67,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
         if (argument.empty())
             continue;
         if (namesOnly || argument == "-" || argument[0] != '-') {
-            options.inputs.push_back(argument);
+            options.inputs.push_back({argument, !namesOnly && argument == "-"});
         } else if (argument == "--") {
             namesOnly = true;
         } else if (argument == "--json" || argument == "--magnet") {

@@ -7,6 +7,7 @@
 #include "core/sha1.h"
 #include "core/sha256.h"
 #include "core/text_ops.h"
+#include "core/torrent_facts.h"
 
 #include <algorithm>
 #include <optional>
@@ -54,8 +55,8 @@ std::string JsonVerdict(std::string_view content, const std::string& name) {
             fields += ",\"v1\":\"" + LowerCaseAscii(Sha1HexDigest(info)) + "\"";
         if (HasVersion2(*layout))
             fields += ",\"v2\":\"" + LowerCaseAscii(Sha256HexDigest(info)) + "\"";
-        if (layout->infoName.data() != nullptr)
-            fields += ",\"info_name\":" + JsonString(layout->infoName);
+        std::optional<std::string_view> infoName = TorrentName(*layout);
+        fields += ",\"info_name\":" + (infoName ? JsonString(*infoName) : "null");
         return fields;
     }
     std::vector<std::string> lines = InfoHashLines(content, name);
@@ -77,7 +78,7 @@ std::string JsonObject(const std::string& name, std::string_view content,
     return object + "}";
 }
 
-// The magnet link of a well-formed file: its info-hashes, its name and each tracker once.
+// The magnet link of a well-formed file: its info-hashes, its name if it has one, its trackers.
 std::string MagnetLink(std::string_view content, const MetainfoLayout& layout) {
     std::string_view info = InfoOf(content, layout);
     std::string link = "magnet:?";
@@ -85,15 +86,10 @@ std::string MagnetLink(std::string_view content, const MetainfoLayout& layout) {
         link += "xt=urn:btih:" + LowerCaseAscii(Sha1HexDigest(info)) + "&";
     if (HasVersion2(layout))
         link += "xt=urn:btmh:1220" + LowerCaseAscii(Sha256HexDigest(info)) + "&";
-    link += "dn=" + PercentEncoded(layout.infoName);
-    std::vector<std::string_view> trackers;
-    if (!layout.announce.empty())
-        trackers.push_back(layout.announce);
-    for (std::string_view tracker : layout.announceList)
-        if (!tracker.empty() &&
-            std::find(trackers.begin(), trackers.end(), tracker) == trackers.end())
-            trackers.push_back(tracker);
-    for (std::string_view tracker : trackers)
+    link.pop_back(); // the last '&'
+    if (std::optional<std::string_view> name = TorrentName(layout); name && !name->empty())
+        link += "&dn=" + PercentEncoded(*name);
+    for (std::string_view tracker : TorrentTrackers(layout))
         link += "&tr=" + PercentEncoded(tracker);
     return link;
 }

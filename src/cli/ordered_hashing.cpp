@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -64,8 +65,13 @@ void ReportInOrder(size_t count, uint32_t jobs, const DescribeFile& describe,
     };
     std::vector<std::thread> helpers;
     size_t threads = std::min<size_t>(std::max<uint32_t>(jobs, 1), std::max<size_t>(count, 1));
-    for (size_t i = 1; i < threads; ++i)
-        helpers.emplace_back(work);
+    helpers.reserve(threads - 1);
+    // A system short of threads or memory gives fewer helpers; the calling thread is enough.
+    try {
+        for (size_t i = 1; i < threads; ++i)
+            helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+    }
     work();
     for (std::thread& helper : helpers)
         helper.join();

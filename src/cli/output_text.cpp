@@ -1,11 +1,32 @@
 #include "cli/output_text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-bool IsControlByte(unsigned char byte) {
-    return byte < 0x20 || byte == 0x7F;
+// The length of the control character at `at`, 0 when there is none: a C0 control or DEL
+// byte, or the UTF-8 form of a C1 control (U+0080 to U+009F, the line end U+0085 among them),
+// of the line separator U+2028 or of the paragraph separator U+2029. `code` gets its number.
+size_t ControlCharacterLength(std::string_view text, size_t at, uint32_t& code) {
+    const auto byte = [&](size_t i) {
+        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u;
+    };
+    if (byte(0) < 0x20 || byte(0) == 0x7F) {
+        code = byte(0);
+        return 1;
+    }
+    if (byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) {
+        code = byte(1);
+        return 2;
+    }
+    if (byte(0) == 0xE2 && byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9)) {
+        code = 0x2000 + (byte(2) - 0x80);
+        return 3;
+    }
+    return 0;
 }
 
 // The length of the well-formed UTF-8 sequence at `at`, or 0 when it is ill-formed; then
@@ -47,8 +68,8 @@ size_t Utf8SequenceLength(std::string_view text, size_t at, size_t& bad) {
     return 0;
 }
 
-void AppendJsonEscape(std::string& out, unsigned char byte) {
-    switch (byte) {
+void AppendJsonEscape(std::string& out, uint32_t code) {
+    switch (code) {
     case '"':
         out += "\\\"";
         return;
@@ -65,19 +86,23 @@ void AppendJsonEscape(std::string& out, unsigned char byte) {
         out += "\\t";
         return;
     default:
-        out += "\\u00";
-        out += kHexDigits[byte >> 4];
-        out += kHexDigits[byte & 0xF];
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += kHexDigits[(code >> shift) & 0xF];
     }
 }
 
 } // namespace
 
 std::string MaskControlBytes(std::string_view text) {
-    std::string masked(text);
-    for (char& c : masked)
-        if (IsControlByte(static_cast<unsigned char>(c)))
-            c = '?';
+    std::string masked;
+    masked.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        uint32_t code = 0;
+        size_t length = ControlCharacterLength(text, at, code);
+        masked += length != 0 ? '?' : text[at];
+        at += std::max<size_t>(length, 1);
+    }
     return masked;
 }
 
@@ -85,9 +110,11 @@ std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (size_t at = 0; at < text.size();) {
         const auto byte = static_cast<unsigned char>(text[at]);
-        if (byte < 0x20 || byte == '"' || byte == '\\') {
-            AppendJsonEscape(out, byte);
-            ++at;
+        uint32_t code = byte;
+        size_t control = ControlCharacterLength(text, at, code);
+        if (control != 0 || byte == '"' || byte == '\\') {
+            AppendJsonEscape(out, code);
+            at += std::max<size_t>(control, 1);
             continue;
         }
         size_t bad = 0;

@@ -8,7 +8,17 @@ namespace {
 enum class Role { Other, TopLevel, Info, AnnounceList, Tier };
 
 // The keys that matter, as found at the level they matter in.
-enum class Key { Other, Info, Announce, AnnounceList, Pieces, MetaVersion, FileTree, Name };
+enum class Key {
+    Other,
+    Info,
+    Announce,
+    AnnounceList,
+    Pieces,
+    MetaVersion,
+    FileTree,
+    Name,
+    NameUtf8
+};
 
 enum class Kind { Integer, String, List, Dictionary };
 
@@ -89,6 +99,8 @@ class Scanner {
                 return Key::FileTree;
             if (key == "name")
                 return Key::Name;
+            if (key == "name.utf-8")
+                return Key::NameUtf8;
         }
         return Key::Other;
     }
@@ -157,6 +169,10 @@ class Scanner {
         case Key::Name:
             if (kind == Kind::String)
                 layout_.infoName = text;
+            break;
+        case Key::NameUtf8:
+            if (kind == Kind::String)
+                layout_.infoNameUtf8 = text;
             break;
         case Key::Announce:
             if (kind == Kind::String)

@@ -14,9 +14,11 @@ struct MetainfoLayout {
     bool hasPieces = false;      // the info dictionary holds a "pieces" string (v1 or hybrid)
     bool isMetaVersion2 = false; // the info dictionary holds "meta version" i2e
     bool hasFileTree = false;    // the info dictionary holds a "file tree" dictionary
-    // Texts inside the content, for magnet links: the info dictionary's "name", the top level's
-    // "announce", and every string of every tier of its "announce-list", in order.
+    // Texts inside the content, for magnet links: the info dictionary's "name" and
+    // "name.utf-8", the top level's "announce", and every string of every tier of its
+    // "announce-list", in order. A text that is not there has no data.
     std::string_view infoName;
+    std::string_view infoNameUtf8;
     std::string_view announce;
     std::vector<std::string_view> announceList;
 };

@@ -1,7 +1,8 @@
-// The folder walk over the Windows directory enumeration, in the platform's order.
+// The folder walk over the Windows directory enumeration, in the platform's order, with a stack
+// of levels instead of recursion.
 #include "core/folder_walk.h"
 
-#include "core/folder_trail.h"
+#include "core/folder_identity.h"
 #include "core/regular_file.h"
 #include "core/wide_path.h"
 
@@ -9,11 +10,10 @@
 
 namespace {
 
-std::string FolderPrefix(std::string_view folder) {
-    std::string prefix(folder);
-    if (prefix.empty() || (prefix.back() != '\\' && prefix.back() != '/'))
-        prefix += '\\';
-    return prefix;
+std::string FolderPrefix(std::string folder) {
+    if (folder.empty() || (folder.back() != '\\' && folder.back() != '/'))
+        folder += '\\';
+    return folder;
 }
 
 bool IdentityOf(const std::string& folder, FolderIdentity& identity) {
@@ -30,33 +30,79 @@ bool IdentityOf(const std::string& folder, FolderIdentity& identity) {
     return known;
 }
 
-void Search(const std::string& folder, FolderTrail& trail, std::vector<std::string>& files) {
-    FolderIdentity identity{};
-    bool known = IdentityOf(folder, identity);
-    if (known && IsOnTrail(trail, identity))
-        return;
-    const std::string prefix = FolderPrefix(folder);
-    std::vector<std::string> subfolders;
-    // The wide calls: a name's UTF-8 form may not fit into the ANSI record's 260 bytes.
-    WIN32_FIND_DATAW record;
-    HANDLE search = FindFirstFileW(WidePath(prefix + "*").c_str(), &record);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = ProgramText(record.cFileName);
-        if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            files.push_back(prefix + name);
-        else if (name != "." && name != "..")
-            subfolders.push_back(std::move(name));
-    } while (FindNextFileW(search, &record));
-    FindClose(search);
-    if (known)
-        trail.push_back(identity);
-    for (const std::string& subfolder : subfolders)
-        Search(prefix + subfolder, trail, files);
-    if (known)
-        trail.pop_back();
+// A symbolic link or junction to a folder, or a link the platform marks without saying which
+// kind (Wine shows a Unix link so): the search neither enters nor lists it. The reparse points
+// of Windows' own that are not links (files kept in the cloud, deduplicated ones) are ordinary
+// folders.
+bool IsFolderLink(const WIN32_FIND_DATAW& record) {
+    const DWORD tag = record.dwReserved0;
+    return (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           !(IsReparseTagMicrosoft(tag) && !IsReparseTagNameSurrogate(tag));
 }
+
+// One folder on the walk's current path.
+struct Level {
+    size_t pathLength;                   // of the walk's path up to this folder's separator
+    std::vector<std::string> subfolders; // still to search, the next one last
+};
+
+class FolderWalk {
+  public:
+    FolderWalk(std::string_view folder, std::vector<std::string>& files,
+               const FolderProblem& problem)
+        : path_(folder), files_(files), problem_(problem) {}
+
+    void Run() {
+        Enter();
+        while (!levels_.empty()) {
+            Level& level = levels_.back();
+            if (level.subfolders.empty()) {
+                levels_.pop_back();
+                continue;
+            }
+            path_.resize(level.pathLength);
+            path_ += level.subfolders.back();
+            level.subfolders.pop_back();
+            Enter();
+        }
+    }
+
+  private:
+    // Lists the folder at path_, unless the search has been in it; pushes a level for its
+    // subfolders.
+    void Enter() {
+        FolderIdentity identity{};
+        if (IdentityOf(path_, identity) && !entered_.insert(identity).second)
+            return;
+        const size_t nameLength = path_.size();
+        path_ = FolderPrefix(std::move(path_));
+        std::vector<std::string> subfolders;
+        // The wide calls: a name's UTF-8 form may not fit into the ANSI record's 260 bytes.
+        WIN32_FIND_DATAW record;
+        HANDLE search = FindFirstFileW(WidePath(path_ + "*").c_str(), &record);
+        if (search == INVALID_HANDLE_VALUE) {
+            if (problem_)
+                problem_(path_.substr(0, nameLength), LastSystemErrorText());
+            return;
+        }
+        do {
+            std::string name = ProgramText(record.cFileName);
+            if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                files_.push_back(path_ + name);
+            else if (name != "." && name != ".." && !IsFolderLink(record))
+                subfolders.push_back(std::move(name));
+        } while (FindNextFileW(search, &record));
+        FindClose(search);
+        if (!subfolders.empty())
+            levels_.push_back({path_.size(), {subfolders.rbegin(), subfolders.rend()}});
+    }
+
+    std::string path_; // the folder being listed
+    std::vector<std::string>& files_;
+    const FolderProblem& problem_;
+    std::vector<Level> levels_;
+    EnteredFolders entered_;
+};
 
 } // namespace
 
@@ -65,21 +111,7 @@ bool IsFolder(std::string_view name) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void AppendFolderFiles(std::string_view folder, std::vector<std::string>& files) {
-    FolderTrail trail;
-    Search(std::string(folder), trail, files);
-}
-
-// The folder given must be listable; below it the walk is AppendFolderFiles's.
 void SearchFolderForFiles(std::string_view folder, std::vector<std::string>& files,
                           const FolderProblem& problem) {
-    WIN32_FIND_DATAW record;
-    HANDLE search = FindFirstFileW(WidePath(FolderPrefix(folder) + "*").c_str(), &record);
-    if (search == INVALID_HANDLE_VALUE) {
-        if (problem)
-            problem(std::string(folder), LastSystemErrorText());
-        return;
-    }
-    FindClose(search);
-    AppendFolderFiles(folder, files);
+    FolderWalk(folder, files, problem).Run();
 }

@@ -15,7 +15,8 @@ void DirectorySearch(std::string_view folder, std::string_view mask, StrList* li
     // The platform reads "*.*" as every name, dotless ones included.
     const std::string_view nameMask = mask.empty() || mask == "*.*" ? "*" : mask;
     std::vector<std::string> files;
-    AppendFolderFiles(EnsureTrailingBackslash(folder), files);
+    // Add Dir names no folder it cannot read.
+    SearchFolderForFiles(EnsureTrailingBackslash(folder), files, FolderProblem());
     for (const std::string& path : files)
         if (WildcardMatch(FileNameOf(path), nameMask))
             list->Add(path);

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""vantrel-cli as scripts run it, on real files in a fresh folder: order with several jobs,
-folders, standard input, options, files that are not regular or cannot be read, names in four
-scripts and with control bytes, links and long paths, the two-line report, the exit status,
---json, and the exact output over the generated check corpus (bench/expected-output.sha256).
+"""vantrel-cli as scripts run it, on real files in a fresh folder: order with several jobs and
+with fewer threads than asked for, folders, standard input, options, files that are not regular
+or cannot be read, failed output, names in four scripts and with control characters, links,
+long paths and deep trees, the two-line report, the exit status, --json, and the exact output
+over the generated check corpus (bench/expected-output.sha256).
 
 And compared with what real BitTorrent peers make of the same files: metainfo files made at
 test time by libtorrent (v1, multi-file, private, hybrid, v2-only, trackerless, with a comment
@@ -10,8 +11,10 @@ holding ":info", with similar torrents and collections), mktorrent and transmiss
 each get exactly the line of libtorrent's info-hash (v1 for v1 and hybrid files, v2 for v2-only
 ones), and their --json objects and --magnet links libtorrent's info-hashes, name and trackers.
 
-usage: check_cli.py CLI --project-version VERSION [--wine WINE_RUN]
-    (with --wine, CLI is a Windows program)
+And the name and tracker rules of --json and --magnet on generated torrents.
+
+usage: check_cli.py CLI --project-version VERSION [--wine WINE_RUN] [--slow]
+    (with --wine, CLI is a Windows program; --slow: only the deep folder chains)
 """
 import argparse
 import hashlib
@@ -71,7 +74,7 @@ class Cli:
         result = subprocess.run([*prefix, *self.command, *arguments], input=stdin, **options)
         if self.wine and result.returncode == 77:
             sys.exit(77)  # this machine cannot run the program: skipped, not passed
-        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout, result.stderr or b""))
+        out, err = (t.decode("utf-8", "surrogateescape") for t in (result.stdout or b"", result.stderr or b""))
         lines = out.split(self.ending)
         if lines[-1] == "":
             lines.pop()
@@ -125,16 +128,36 @@ def check_folders(cli, root):
     check(cli.run(cli.name(os.path.join(top, "empty")))[:2] == (0, []), "an empty folder gives no line")
 
 
-def check_links_and_long_paths(cli, root):
-    """Folders that each link twice to the next: found links to folders are not followed."""
+def check_links(cli, root):
+    """Folders that each link twice to the next (Wine shows the links as reparse points): found
+    links to folders are neither entered nor listed, a folder named is; each file once."""
     chain = os.path.join(root, "chain")
     for i in range(16):
         write(os.path.join(chain, "d%02d" % i, "file"))
         for link in "ab" if i < 15 else "":
             os.symlink(os.path.join(chain, "d%02d" % (i + 1)), os.path.join(chain, "d%02d" % i, link))
     os.symlink(os.path.join(chain, "d00"), os.path.join(root, "named"))
-    status, lines, _, _ = cli.run(chain, os.path.join(root, "named"))
-    check(status == 0 and lines == [NOT + "file"] * 17, "a link chain: each folder once, a named link followed")
+    status, lines, _, _ = cli.run("--json", cli.name(chain), cli.name(os.path.join(root, "named")))
+    files = [json.loads(line)["file"] for line in lines]
+    want = [cli.name(os.path.join(chain, "d%02d" % i, "file")) for i in range(16)]
+    found = sorted(files[:16]) if cli.wine else files[:16]  # Windows: in the platform's order
+    check(status == 0 and found == want and files[16:] == [cli.name(os.path.join(root, "named", "file"))],
+          "a link diamond: each folder once by its own path, a named link followed")
+
+
+def check_long_paths(cli, root):
+    """Long paths, and a tree deeper than the folders the search holds open (fewer still with
+    few descriptors left): the same order as a search that held every folder open."""
+    comb = os.path.join(root, "comb")
+    for level in range(100):
+        folder = os.path.join(comb, *["a"] * level)
+        write(os.path.join(folder, "b", "f%d" % level))
+        write(os.path.join(folder, "z%d" % level))
+    limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (12, 12))
+    status, lines, _, err = cli.run("-j", "1", comb, preexec_fn=limit)
+    # Own files first, then subfolder "a" (the rest of the comb), then "b".
+    want = [NOT + "z%d" % level for level in range(100)] + [NOT + "f%d" % level for level in reversed(range(100))]
+    check(status == 0 and err == "" and lines == want, "a comb 100 folders deep, searched with 12 descriptors")
     data, digest = torrent()
     fd = os.open(root, os.O_RDONLY)
     for _ in range(25):  # 25 folders of 200 characters: a path of over 5,000
@@ -148,6 +171,29 @@ def check_links_and_long_paths(cli, root):
           f"a file at a path of {len(long_path)} characters, found and named")
 
 
+def check_deep_chains(cli, root):
+    """Slow: chains of 30,000 folders of one character and of 2,000 of 255 characters (a path
+    of half a megabyte), each searched within 128 MiB of address space."""
+    data, digest = torrent()
+    limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (128 << 20, 128 << 20))
+    for depth, width in [(30_000, 1), (2_000, 255)]:
+        top = os.path.join(root, "chain of %d" % depth)
+        os.mkdir(top)
+        fd = os.open(top, os.O_RDONLY)
+        for _ in range(depth):
+            os.mkdir("c" * width, dir_fd=fd)
+            fd, parent = os.open("c" * width, os.O_RDONLY, dir_fd=fd), fd
+            os.close(parent)
+        os.close(os.open("bottom.torrent", os.O_WRONLY | os.O_CREAT, dir_fd=fd))
+        with open(f"/proc/self/fd/{fd}/bottom.torrent", "wb") as f:
+            f.write(data)
+        os.close(fd)
+        status, lines, _, err = cli.run(top, preexec_fn=limit)
+        subprocess.run(["rm", "-rf", top], check=True)  # Python's removal recurses
+        check(status == 0 and lines == [digest.upper() + "   bottom.torrent"] and err == "",
+              f"a chain {depth} folders deep of {width} characters each, within 128 MiB")
+
+
 def check_standard_input(cli, root):
     folder = os.path.join(root, "stdin")
     for name in ["one", "two", "three", "sub/four"]:
@@ -158,6 +204,9 @@ def check_standard_input(cli, root):
     check(status == 0 and base_names(lines) == ["one", "two", "four", "three", "one"],
           "- reads names from standard input in place, CR LF or LF, folders searched")
     check(cli.run("-", stdin=b"")[:2] == (0, []), "- with nothing on standard input gives no line")
+    status, lines, _, err = cli.run("-", stdin=(name("sub") + "\0" + name("one") + "\n" + name("two")).encode())
+    check(status == 1 and base_names(lines) == ["two"] and "?" + name("one") + ": a name cannot hold a NUL" in err,
+          "a standard-input name holding NUL: a message, exit 1, nothing of it searched")
     # The program waits for names on standard input; the line of the file before "-" is out by then.
     data, digest = torrent()
     process = subprocess.Popen(cli.command + [cli.name(write(os.path.join(folder, "first"), data)), "-"],
@@ -183,8 +232,16 @@ def check_options(cli, root):
         check(status == 2 and out == "" and what in err and "--help" in err,
               f"{arguments}: exit 2, says {what} on stderr, prints nothing")
     write(os.path.join(root, "-dashed"), b"d")
-    status, lines, _, _ = cli.run("--", "-dashed", "", "-dashed", cwd=root)
-    check(status == 0 and lines == [NOT + "-dashed"] * 2, "-- makes a name of what follows; empty arguments skipped")
+    write(os.path.join(root, "-"), b"d")
+    status, lines, _, _ = cli.run("--", "-dashed", "", "-dashed", "-", cwd=root, stdin=b"-dashed\n")
+    check(status == 0 and lines == [NOT + "-dashed"] * 2 + [NOT + "-"],
+          "-- makes a name of what follows, - too; empty arguments skipped")
+    data, _ = torrent()
+    with open("/dev/full", "wb") as full:
+        for arguments in ([cli.name(write(os.path.join(root, "full.torrent"), data))], ["--help"]):
+            status, _, _, err = cli.run(*arguments, stdout=full)
+            check(status == 1 and err.splitlines() == ["vantrel-cli: write error: No space left on device"],
+                  f"{arguments} > /dev/full: the system's reason, exit 1")
 
 
 def check_faults(cli, root):
@@ -197,7 +254,17 @@ def check_faults(cli, root):
           lines[1].startswith(f"vantrel-cli: {cli.name(missing)}: ") and lines[2] == NOT + "missing.torrent" and
           (cli.wine or lines[1].endswith(": No such file or directory")),
           "a missing file: its line and a message naming it, exit 1; each line written as soon as ready")
-    if cli.wine:
+    if cli.wine:  # Wine cannot list a folder whose host path is longer than PATH_MAX
+        deep = os.path.join(root, "unlistable")
+        fd = os.open(os.path.dirname(write(os.path.join(deep, "top"))), os.O_RDONLY)
+        for _ in range(21):
+            os.mkdir("d" * 200, dir_fd=fd)
+            fd, parent = os.open("d" * 200, os.O_RDONLY, dir_fd=fd), fd
+            os.close(parent)
+        os.close(fd)
+        status, lines, _, err = cli.run(cli.name(deep))
+        check(status == 1 and lines == [NOT + "top"] and err.count("\n") == 1 and
+              err.startswith(f"vantrel-cli: {cli.name(deep)}\\d"), "a subfolder that cannot be listed: a message, exit 1")
         return
     os.mkfifo(os.path.join(root, "fifo"))
     write(os.path.join(root, "devices", "a"), data)
@@ -215,6 +282,13 @@ def check_faults(cli, root):
     write(name, data)
     status, lines, _, _ = cli.run(name, os.path.join(root, "a\x7f"))
     check(status == 1 and lines == [hashed + "a?b?[31m.torrent", NOT + "a?"], "control bytes in names shown as ?")
+    name = os.path.join(root, "a\u0085b\u2028c\u2029d\u009b[31m\u00e9.torrent")
+    write(name, data)
+    status, lines, _, _ = cli.run(name)
+    check(status == 0 and lines == [hashed + "a?b?c?d?[31m\u00e9.torrent"], "C1 controls, U+2028, U+2029 shown as ?")
+    for arguments in (["-j", "1\n2\u0085\x1b[31m"], ["-1\n2\u0085\x1b[31m"]):
+        status, _, _, err = cli.run(*arguments, "x")
+        check(status == 2 and "1?2??[31m" in err and err.count("\n") == 2, f"{arguments}: masked in the message")
     if os.geteuid() == 0:  # root reads everything: run as nobody where unreadable is real
         shutil.copy(cli.program, root)
         os.chmod(root, 0o755)
@@ -225,6 +299,13 @@ def check_faults(cli, root):
         check(status == 1 and NOT + "secret.torrent" in lines and "b.torrent" in "".join(lines) and
               "tree/sub1: Permission denied" in err and "secret.torrent: Permission denied" in err,
               "an unreadable file and folder: messages, the rest searched, exit 1")
+    # Threads are limited per user, and not for root.
+    as_nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] if os.geteuid() == 0 else []
+    threads = [write(os.path.join(root, "threads", "%02d" % i), data) for i in range(64)]
+    result = subprocess.run(["prlimit", "--nproc=3", *as_nobody, shutil.copy(cli.program, root), "-j", "64",
+                             *threads], capture_output=True, timeout=60)
+    check(result.returncode == 0 and result.stdout.decode().splitlines() == [hashed + "%02d" % i for i in range(64)],
+          "-j 64 where only three threads may run: every line")
 
 
 def check_json(cli, root):
@@ -372,20 +453,67 @@ def check_peer_set(cli, root):
               and len(set(ours.get("tr", []))) == len(ours.get("tr", [])), f"magnet {os.path.basename(path)}")
 
 
+def check_name_and_tracker_rules(cli, root):
+    """--json and --magnet on generated torrents: the info-hash always libtorrent's; the name and
+    trackers by the stated rules, and libtorrent's too where it agrees (it trims only the front
+    of a URL, keeps repeats, and rewrites a name that is not fit for a file system)."""
+    a, b, c = b"http://a.test/announce", b"udp://b.test:80", b"http://c.test/x?y=1&z"
+    cases = [  # info's names, announce, announce-list, the name and trackers wanted, libtorrent agrees
+        ({b"name": b"plain"}, a, None, "plain", [a], True),
+        ({b"name": b"plain"}, a, [[b], [c, b]], "plain", [b, c], True),
+        ({b"name": b"plain"}, a, [[b""], []], "plain", [a], True),
+        ({b"name": b"plain"}, b" \t" + a + b" \n", [[b" " + b + b"\t", b"", c]], "plain", [b, c], False),
+        ({b"name": b"plain"}, b" " + a + b"\r\n", None, "plain", [a], False),
+        ({b"name": b"name", b"name.utf-8": "n\u00e4me \u6771".encode()}, None, None, "n\u00e4me \u6771", [], True),
+        ({b"name": b"name", b"name.utf-8": b"bad \xc0\xaf"}, None, None, "name", [], False),
+        ({}, a, None, None, [a], False),
+    ]
+    paths = []
+    for i, (names, announce, tiers, _, _, _) in enumerate(cases):
+        info = bencode_any({b"length": 1, b"piece length": 16384, b"pieces": b"p" * 20, **names})
+        top = {b"announce": announce, b"announce-list": tiers}
+        data = b"d" + b"".join(bencode_any(k) + bencode_any(v) for k, v in top.items() if v is not None)
+        paths.append(write(os.path.join(root, "rules", "%d.torrent" % i), data + b"4:info" + info + b"e"))
+    names = [cli.name(p) for p in paths]
+    _, lines, _, _ = cli.run("--json", *names)
+    _, links, _, _ = cli.run("--magnet", *names)
+    for path, line, link, (_, _, _, name, trackers, agrees) in zip(paths, lines, links, cases):
+        ours = urllib.parse.parse_qs(urllib.parse.urlsplit(link).query)
+        with open(path, "rb") as f:
+            data = f.read()
+        xt = "urn:btih:" + hashlib.sha1(data[data.index(b"4:info") + 6:-1]).hexdigest()
+        check(json.loads(line).get("info_name", "missing") == name and ours.get("dn") == (name and [name]) and
+              ours["xt"] == [xt] and ours.get("tr", []) == [t.decode() for t in trackers],
+              f"{os.path.basename(path)}: name {name!r} and trackers {trackers} by the rules")
+        if name is not None:  # libtorrent refuses a torrent without a name
+            theirs = urllib.parse.parse_qs(urllib.parse.urlsplit(lt.make_magnet_uri(lt.torrent_info(path))).query)
+            check(theirs["xt"] == ours["xt"] and (not agrees or theirs.get("dn") == ours.get("dn") and
+                  sorted(set(theirs.get("tr", []))) == sorted(ours.get("tr", []))),
+                  f"{os.path.basename(path)}: libtorrent's info-hash" + (", name and trackers" if agrees else ""))
+
+
+def bencode_any(value):
+    if isinstance(value, list):
+        return b"l" + b"".join(bencode_any(v) for v in value) + b"e"
+    if isinstance(value, dict):
+        return b"d" + b"".join(bencode_any(k) + bencode_any(v) for k, v in sorted(value.items())) + b"e"
+    return bencode(value)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("cli")
     parser.add_argument("--wine")
     parser.add_argument("--project-version", required=True)
+    parser.add_argument("--slow", action="store_true", help="only the slow checks")
     args = parser.parse_args()
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
     cli.version = args.project_version
+    checks = [check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults, check_json,
+              check_corpus, check_names, check_peer_set, check_name_and_tracker_rules, check_links] + ([] if args.wine else [check_long_paths])
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
-        for checks in (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
-                       check_json, check_corpus, check_names, check_peer_set):
-            checks(cli, root)
-        if not cli.wine:
-            check_links_and_long_paths(cli, root)
+        for run_checks in [check_deep_chains] if args.slow else checks:
+            run_checks(cli, root)
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
 
