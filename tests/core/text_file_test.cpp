@@ -16,6 +16,7 @@ TEST(LoadFileText, ReadsEveryByteAndGivesTheEmptyTextForWhatIsNoFile) {
         EXPECT_EQ(LoadFileText(name), "") << name;
 }
 
+#ifdef _WIN32
 TEST(LoadFileText, OnlyTheNameConInAnyCaseReadsStandardInput) {
     TempFolder folder;
     const std::string input("from stdin\0!", 12);
@@ -23,6 +24,7 @@ TEST(LoadFileText, OnlyTheNameConInAnyCaseReadsStandardInput) {
     EXPECT_NE(LoadFileText(folder.Path("CON")), input); // and so leaves the input to "cOn"
     EXPECT_EQ(LoadFileText("cOn"), input);
 }
+#endif
 
 TEST(SaveTextToFile, ReplacesTheFileWholeOrReportsFailureLeavingItAsItWas) {
     TempFolder folder;
