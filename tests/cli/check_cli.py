@@ -23,6 +23,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import urllib.parse
 
 import libtorrent as lt
@@ -208,6 +209,17 @@ def check_faults(cli, root):
                                     hashed + "con"], "FIFO, device and a link to one: not read; con is a file")
     check(err == "".join(f"vantrel-cli: {n}: not a regular file\n" for n in ["fifo", "/dev/zero", "devices/zero"]),
           "a message for each file that is not regular")
+    waiting = os.path.join(root, "waiting")
+    os.makedirs(waiting)
+    os.mkfifo(os.path.join(waiting, "fifo"))
+    writer = subprocess.Popen(["sh", "-c", "printf x > fifo; echo released"], cwd=waiting, stdout=subprocess.PIPE)
+    time.sleep(0.5)  # the writer waits in open() for a reader
+    status, lines, _, _ = cli.run(waiting, os.path.join(waiting, "fifo"), timeout=30)
+    time.sleep(0.5)
+    check(status == 1 and lines == [NOT + "fifo"] * 2 and writer.poll() is None,
+          "a FIFO whose writer waits, in a folder and named: not opened, the writer still waits")
+    writer.kill()
+    writer.wait()
     name = os.path.join(root, "a\nb\x1b[31m.torrent")
     write(name, data)
     status, lines, _, _ = cli.run(name, os.path.join(root, "a\x7f"))
@@ -222,6 +234,81 @@ def check_faults(cli, root):
         check(status == 1 and NOT + "secret.torrent" in lines and "b.torrent" in "".join(lines) and
               "tree/sub1: Permission denied" in err and "secret.torrent: Permission denied" in err,
               "an unreadable file and folder: messages, the rest searched, exit 1")
+
+
+def pe_machine(program):
+    with open(program, "rb") as f:
+        header = f.read(4096)
+    at = int.from_bytes(header[60:64], "little")
+    return int.from_bytes(header[at + 4:at + 6], "little")
+
+
+def check_windows_names(cli, root):
+    """Names the platform would rewrite are their own files; device names are not read; the
+    32-bit program refuses a file over 1 GiB with the reason."""
+    folder = os.path.join(root, "exact")
+    data, digest = torrent()
+    files = {"a.torrent": data, "a.torrent.": b"text", "b.torrent": b"text", "b.torrent ": data, "nul.torrent": data}
+    for name, content in files.items():
+        write(os.path.join(folder, name), content)
+    status, lines, _, err = cli.run(cli.name(folder), *(cli.name(os.path.join(folder, n)) for n in files))
+    hashed = {n: (digest.upper() + "   " if d == data else NOT) + n for n, d in files.items()}
+    hashed["nul.torrent"] = NOT + "nul.torrent"
+    check(status == 1 and sorted(lines[:5]) == sorted(hashed.values()) and lines[5:] == list(hashed.values()),
+          "a.torrent / a.torrent. and b.torrent / 'b.torrent ': each its own file, found and named")
+    check(err.count("nul.torrent: not a regular file") == 2, "a device name in a folder: not read, a message")
+    if pe_machine(cli.program) != 0x14C:
+        return
+    big = os.path.join(root, "big.torrent")
+    with open(big, "wb") as f:
+        f.write(b"d")
+        f.truncate((1 << 30) + 2)
+        f.seek((1 << 30) + 1)
+        f.write(b"e")
+    status, lines, _, err = cli.run("--json", cli.name(big))
+    check(status == 1 and json.loads(lines[0])["status"] == "unreadable" and "over 1 GiB" in err,
+          "32-bit: a file over 1 GiB is refused with the reason")
+
+
+def check_live_file(cli, root):
+    """A writer rewrites a file in a loop (re-saved with O_TRUNC, rewritten in place, cut and
+    regrown) while the program reads it: an ok hash is always one of the two versions."""
+    for size in (20_000, 1_500_000):  # read into memory; mapped
+        versions = [torrent(random.Random(seed).randbytes(size // 20 * 20)) for seed in (1, 2)]
+        target = os.path.join(root, "live-%d.torrent" % size)
+        write(target, versions[0][0])
+        sources = [write(target + ".v%d" % i, data) for i, (data, _) in enumerate(versions)]
+        writer = subprocess.Popen([sys.executable, "-c", LIVE_WRITER, target, *sources])
+        counts = {}
+        for _ in range(150):
+            got = json.loads(cli.run("--json", target)[1][0])
+            kind = got["status"]
+            if kind == "ok":
+                kind = "ok" if got["v1"] in (versions[0][1], versions[1][1]) else "ok, neither version"
+            counts[kind] = counts.get(kind, 0) + 1
+        writer.kill()
+        writer.wait()
+        print(f"        {size} bytes: {counts}")
+        check("ok, neither version" not in counts and counts.get("ok", 0) > 0,
+              f"{size} bytes, rewritten while read 150 times: every ok hash is one of the versions")
+
+
+LIVE_WRITER = """
+import os, random, sys, time
+target, versions = sys.argv[1], [open(v, "rb").read() for v in sys.argv[2:]]
+rnd = random.Random(5)
+for step in range(10 ** 9):
+    data, half = versions[step % 2], len(versions[step % 2]) // 2
+    pattern = step % 3
+    fd = os.open(target, os.O_WRONLY | (os.O_TRUNC if pattern == 0 else 0))
+    if pattern == 2:
+        os.ftruncate(fd, half // 2)
+    os.pwrite(fd, data[:half], 0)
+    time.sleep(rnd.random() * 0.002)
+    os.pwrite(fd, data[half:], half)
+    os.close(fd)
+    time.sleep(rnd.random() * 0.05)
+"""
 
 
 def check_json(cli, root):
@@ -373,13 +460,18 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("cli")
     parser.add_argument("--wine")
+    parser.add_argument("--live", action="store_true", help="only the file rewritten while read")
     args = parser.parse_args()
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
-        for checks in (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
+        if args.live:
+            check_live_file(cli, root)
+        elif cli.wine:
+            check_windows_names(cli, root)
+        for checks in () if args.live else (check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults,
                        check_json, check_corpus, check_names, check_peer_set):
             checks(cli, root)
-        if not cli.wine:
+        if not cli.wine and not args.live:
             check_links_and_long_paths(cli, root)
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
