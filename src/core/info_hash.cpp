@@ -39,7 +39,8 @@ FileResult NotATorrent(std::string_view namePart) {
 // The strictly well-formed reading: what every client calls the info-hash.
 std::optional<FileResult> WellFormedResult(std::string_view content, std::string_view namePart,
                                            ResultDetail detail) {
-    std::optional<MetainfoLayout> layout = ScanMetainfo(content);
+    std::optional<MetainfoLayout> layout =
+        ScanMetainfo(content, detail == ResultDetail::Everything);
     if (!layout || !layout->infoIsDictionary)
         return std::nullopt;
     const bool hasVersion2 = layout->isMetaVersion2 && layout->hasFileTree;
