@@ -155,14 +155,14 @@ TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAg
 // Each name is its own file, trailing dot or space and all; a file over the 32-bit program's
 // limit is its own line, not the end of the program.
 TEST_F(MainFormTest, ARunHashesExactNamesAndGivesAFileTooLargeItsLine) {
-    auto create = [&](const std::string& name, const std::string& bytes, int64_t size) {
+    auto create = [&](const std::string& name, const std::string& bytes, size_t size) {
         const std::wstring path = L"\\\\?\\" + std::filesystem::path(folder.Path(name)).wstring();
         HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD wrote = 0;
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
         LARGE_INTEGER end{};
-        end.QuadPart = size;
+        end.QuadPart = static_cast<LONGLONG>(size);
         SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
         SetEndOfFile(file);
         CloseHandle(file);
@@ -174,7 +174,7 @@ TEST_F(MainFormTest, ARunHashesExactNamesAndGivesAFileTooLargeItsLine) {
     std::vector<std::string> want = {kInfoHash + "   a.torrent", "Not a Torrent File   a.torrent.",
                                      "Not a Torrent File   b.torrent", kInfoHash + "   b.torrent "};
     if (sizeof(void*) == 4) {
-        names.push_back(create("big.torrent", "d", (int64_t{1} << 30) + 1));
+        names.push_back(create("big.torrent", "d", (size_t{1} << 30) + 1));
         want.push_back("Not a Torrent File   big.torrent");
     }
     Drop(std::vector<std::string>(names.rbegin(), names.rend()));
