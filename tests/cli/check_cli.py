@@ -301,11 +301,14 @@ for step in range(10 ** 9):
     data, half = versions[step % 2], len(versions[step % 2]) // 2
     pattern = step % 3
     fd = os.open(target, os.O_WRONLY | (os.O_TRUNC if pattern == 0 else 0))
-    if pattern == 2:
-        os.ftruncate(fd, half // 2)
-    os.pwrite(fd, data[:half], 0)
-    time.sleep(rnd.random() * 0.002)
-    os.pwrite(fd, data[half:], half)
+    if pattern == 1:  # in place, in one call: the file never holds a mix of its own
+        os.pwrite(fd, data, 0)
+    else:  # what it holds between the two writes is cut short, not a torrent
+        if pattern == 2:
+            os.ftruncate(fd, half // 2)
+        os.pwrite(fd, data[:half], 0)
+        time.sleep(rnd.random() * 0.002)
+        os.pwrite(fd, data[half:], half)
     os.close(fd)
     time.sleep(rnd.random() * 0.05)
 """
