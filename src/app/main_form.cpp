@@ -1,8 +1,11 @@
 #include "app/main_form.h"
 
-#include "core/info_hash.h"
-#include "layer/clipboard.h"
 #include "core/command_line.h"
+#include "core/info_hash.h"
+#include "core/text_file.h"
+#include "core/text_ops.h"
+#include "err/exception.h"
+#include "layer/clipboard.h"
 #include "layer/directory_search.h"
 #include "layer/dispatch.h"
 #include "layer/folder_dialog.h"
@@ -11,9 +14,8 @@
 #include "layer/notice.h"
 #include "layer/open_save_dialog.h"
 #include "layer/str_list.h"
-#include "core/text_file.h"
-#include "core/text_ops.h"
 
+#include <new>
 #include <optional>
 
 MainForm* TheMainForm = nullptr;
@@ -161,9 +163,21 @@ void MainForm::ClearFileList() {
     ListedTexts.clear();
 }
 
+// A file too large for the memory left is that file's problem: it gets its line, and the list
+// the user gathered stays.
 void MainForm::AppendResultLines(const std::string& fileName) {
     AppendLine append = [this](const std::string& line) { AppendToFileList(line); };
-    if (std::optional<std::string> line = ComputeInfoHashLine(fileName, append))
+    std::optional<std::string> line;
+    try {
+        line = ComputeInfoHashLine(fileName, append);
+    } catch (const Exception& fault) {
+        if (fault.FaultKind != ExceptionKind::OutOfMemory)
+            throw;
+        line = "Not a Torrent File   " + FileNameOf(fileName);
+    } catch (const std::bad_alloc&) {
+        line = "Not a Torrent File   " + FileNameOf(fileName);
+    }
+    if (line)
         AppendToFileList(*line);
 }
 

@@ -32,7 +32,8 @@ struct OpenContainer {
 
 class Scanner {
   public:
-    explicit Scanner(std::string_view content) : content_(content) {}
+    Scanner(std::string_view content, bool withTrackers)
+        : content_(content), withTrackers_(withTrackers) {}
 
     std::optional<MetainfoLayout> Run() {
         if (content_.empty() || content_[0] != 'd')
@@ -140,7 +141,7 @@ class Scanner {
         if (parent.kind == Kind::Dictionary) {
             Note(parent.key, kind, content_.substr(begin, end - begin), text);
             parent.expectKey = true;
-        } else if (parent.role == Role::Tier && kind == Kind::String) {
+        } else if (parent.role == Role::Tier && kind == Kind::String && withTrackers_) {
             layout_.announceList.push_back(text);
         }
         return true;
@@ -225,6 +226,7 @@ class Scanner {
     static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
     std::string_view content_;
+    bool withTrackers_;
     size_t position_ = 0;
     std::vector<OpenContainer> stack_;
     MetainfoLayout layout_;
@@ -233,6 +235,6 @@ class Scanner {
 
 } // namespace
 
-std::optional<MetainfoLayout> ScanMetainfo(std::string_view content) {
-    return Scanner(content).Run();
+std::optional<MetainfoLayout> ScanMetainfo(std::string_view content, bool withTrackers) {
+    return Scanner(content, withTrackers).Run();
 }

@@ -27,7 +27,8 @@ struct MetainfoLayout {
 // unless the whole content is exactly one well-formed bencoded dictionary: strings with their
 // length in range, integers "i" [-] digits "e", dictionary keys that are strings, nothing after
 // the final "e", nesting no deeper than kMaxBencodeDepth. The first "info" key at the top level
-// is the one described.
-std::optional<MetainfoLayout> ScanMetainfo(std::string_view content);
+// is the one described. The announce-list's texts are collected only `withTrackers`: they take
+// memory for every one.
+std::optional<MetainfoLayout> ScanMetainfo(std::string_view content, bool withTrackers = false);
 
 constexpr size_t kMaxBencodeDepth = 512;

@@ -1,12 +1,14 @@
 #include "core/info_hash.h"
 
 #include "core/bencode_scan.h"
+#include "core/regular_file.h"
 #include "core/sha1.h"
 #include "core/sha256.h"
-#include "core/text_file.h"
 #include "core/text_ops.h"
+#include "core/torrent_facts.h"
 
 #include <algorithm>
+#include <new>
 #include <unordered_set>
 
 namespace {
@@ -28,17 +30,38 @@ char ByteAt(std::string_view content, int64_t index) {
     return content[static_cast<size_t>(index - 1)];
 }
 
+FileResult NotATorrent(std::string_view namePart) {
+    FileResult result;
+    result.lines = {kNotATorrent + std::string(namePart)};
+    return result;
+}
+
 // The strictly well-formed reading: what every client calls the info-hash.
-std::optional<std::string> WellFormedLine(std::string_view content, std::string_view namePart) {
-    std::optional<MetainfoLayout> layout = ScanMetainfo(content);
+std::optional<FileResult> WellFormedResult(std::string_view content, std::string_view namePart,
+                                           ResultDetail detail) {
+    std::optional<MetainfoLayout> layout =
+        ScanMetainfo(content, detail == ResultDetail::Everything);
     if (!layout || !layout->infoIsDictionary)
         return std::nullopt;
+    const bool hasVersion2 = layout->isMetaVersion2 && layout->hasFileTree;
+    if (!layout->hasPieces && !hasVersion2)
+        return std::nullopt;
     std::string_view info = content.substr(layout->infoBegin, layout->infoEnd - layout->infoBegin);
+    FileResult result;
+    result.kind = FileKind::Ok;
     if (layout->hasPieces)
-        return Sha1HexDigest(info) + kSeparator + std::string(namePart);
-    if (layout->isMetaVersion2 && layout->hasFileTree)
-        return Sha256HexDigest(info) + kSeparator + std::string(namePart);
-    return std::nullopt;
+        result.v1 = Sha1HexDigest(info);
+    if (hasVersion2 && (!layout->hasPieces || detail == ResultDetail::Everything))
+        result.v2 = Sha256HexDigest(info);
+    result.lines = {(layout->hasPieces ? result.v1 : result.v2) + kSeparator +
+                    std::string(namePart)};
+    if (detail == ResultDetail::Everything) {
+        if (std::optional<std::string_view> name = TorrentName(*layout))
+            result.torrentName = std::string(*name);
+        for (std::string_view tracker : TorrentTrackers(*layout))
+            result.trackers.emplace_back(tracker);
+    }
+    return result;
 }
 
 bool LooksLikeMetainfo(std::string_view content) {
@@ -105,18 +128,20 @@ std::string DetailBytes(std::string_view content, int64_t at) {
     return detail;
 }
 
-std::vector<std::string> MalformedReport(std::string_view content, int64_t at,
-                                         std::string_view namePart) {
-    return {"Error!", DetailBytes(content, at) + "    " + Sha1HexDigest(content) + "     " +
-                          std::string(namePart)};
+FileResult MalformedReport(std::string_view content, int64_t at, std::string_view namePart) {
+    FileResult result;
+    result.kind = FileKind::Malformed;
+    result.lines = {"Error!", DetailBytes(content, at) + "    " + Sha1HexDigest(content) + "     " +
+                                  std::string(namePart)};
+    return result;
 }
 
 // The byte-search reading, for everything that is not strictly well-formed: finds the info
 // value's start by ":info" and its end by jumping over the pieces string and walking the
 // strings and integers after it up to the "e" that closes the info dictionary.
-std::vector<std::string> SearchedLines(std::string_view content, std::string_view namePart) {
+FileResult SearchedResult(std::string_view content, std::string_view namePart) {
     if (!LooksLikeMetainfo(content))
-        return {kNotATorrent + std::string(namePart)};
+        return NotATorrent(namePart);
 
     const int64_t length = static_cast<int64_t>(content.size());
     NumberAfterKey pieces = ReadNumberAfterKey(content, ":pieces");
@@ -142,29 +167,75 @@ std::vector<std::string> SearchedLines(std::string_view content, std::string_vie
     if (first <= length && end >= first)
         range =
             content.substr(static_cast<size_t>(first - 1), static_cast<size_t>(end - first + 1));
-    return {Sha1HexDigest(range) + kSeparator + std::string(namePart)};
+    FileResult result;
+    result.kind = FileKind::Heuristic;
+    result.v1 = Sha1HexDigest(range);
+    result.lines = {result.v1 + kSeparator + std::string(namePart)};
+    return result;
 }
 
 } // namespace
 
-std::vector<std::string> InfoHashLines(std::string_view content, std::string_view fileName) {
+FileResult DescribeContent(std::string_view content, std::string_view fileName,
+                           ResultDetail detail) {
     std::string namePart = FileNameOf(fileName);
-    if (std::optional<std::string> line = WellFormedLine(content, namePart))
-        return {*line};
-    return SearchedLines(content, namePart);
+    if (std::optional<FileResult> result = WellFormedResult(content, namePart, detail))
+        return std::move(*result);
+    return SearchedResult(content, namePart);
+}
+
+std::vector<std::string> InfoHashLines(std::string_view content, std::string_view fileName) {
+    return DescribeContent(content, fileName).lines;
+}
+
+namespace {
+
+FileResult Unreadable(std::string_view fileName, std::string reason) {
+    FileResult result = NotATorrent(FileNameOf(fileName));
+    result.kind = FileKind::Unreadable;
+    result.reason = std::move(reason);
+    return result;
+}
+
+// One reading of the file and its result; nullopt when the file changed meanwhile.
+std::optional<FileResult> DescribeOnce(RegularFileReader& reader, std::string_view fileName,
+                                       ResultDetail detail) {
+    // Content that does not start with "d" and end with "e" is not a torrent whatever else it
+    // holds, so such a file is not read whole.
+    constexpr FileEnds kMetainfoEnds{'d', 'e'};
+    std::string failure = reader.Read(fileName, &kMetainfoEnds);
+    std::optional<FileResult> result;
+    if (failure.empty())
+        result = DescribeContent(reader.Content(), fileName, detail);
+    // Finish is due whatever the reading gave: it lets the file go.
+    std::string change = reader.Finish();
+    if (failure.empty())
+        failure = change;
+    if (failure == kChangedWhileRead)
+        return std::nullopt;
+    if (!failure.empty())
+        return Unreadable(fileName, failure);
+    return result;
+}
+
+} // namespace
+
+FileResult DescribeFile(std::string_view fileName, ResultDetail detail) {
+    thread_local RegularFileReader reader;
+    try {
+        for (int attempt = 0; attempt < 2; ++attempt)
+            if (std::optional<FileResult> result = DescribeOnce(reader, fileName, detail))
+                return std::move(*result);
+        return Unreadable(fileName, kChangedWhileRead);
+    } catch (const std::bad_alloc&) {
+        reader.Finish();
+        return Unreadable(fileName, "not enough memory");
+    }
 }
 
 std::optional<std::string> ComputeInfoHashLine(std::string_view fileName,
                                                const AppendLine& appendToFileList) {
-    // Content that does not start with "d" and end with "e" is not a torrent whatever else it
-    // holds, so such a file is not loaded at all. The buffer stays with the thread for the next
-    // file, unless it grew beyond what a typical metainfo file needs.
-    constexpr size_t kKeptBufferBytes = size_t{16} << 20;
-    thread_local std::string content;
-    LoadFileTextWithEnds(fileName, 'd', 'e', content);
-    std::vector<std::string> lines = InfoHashLines(content, fileName);
-    if (content.capacity() > kKeptBufferBytes)
-        std::string().swap(content);
+    std::vector<std::string> lines = DescribeFile(fileName).lines;
     if (lines.size() == 1)
         return lines.front();
     for (const std::string& line : lines)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -45,6 +46,23 @@ int OpenAnyLength(const std::string& path, int flags) {
         folder = next;
     }
     return -1;
+}
+
+int StatAnyLength(const std::string& path, struct stat& information) {
+    if (stat(path.c_str(), &information) == 0)
+        return 0;
+    if (errno != ENAMETOOLONG)
+        return -1;
+    // The name's folder is opened a step at a time, and the name asked of it.
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return -1; // too long a single name, or a folder's: the error stays ENAMETOOLONG
+    int folder = OpenAnyLength(path.substr(0, slash == 0 ? 1 : slash), kFolderFlags);
+    if (folder < 0)
+        return -1;
+    int result = fstatat(folder, path.c_str() + slash + 1, &information, 0);
+    CloseKeepingErrno(folder);
+    return result;
 }
 
 std::string ErrorText(int error) {

@@ -3,6 +3,8 @@
 #include <new>
 
 const char kNotARegularFile[] = "not a regular file";
+const char kFileTooLarge[] = "file too large: over 1 GiB, more than this 32-bit program can hold";
+const char kChangedWhileRead[] = "changed while read";
 
 char* RegularFileReader::Room(size_t size) {
     // A typical metainfo file is far below this; one huge file must not hold its memory after.

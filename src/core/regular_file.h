@@ -1,10 +1,33 @@
 #pragma once
-// Reading whole files for the console front end: only regular files are read, and a file that
-// cannot be read comes back with the reason.
+// The one whole-file reader of both programs: only regular files are read, a file that cannot be
+// read comes back with the reason, and content that may have changed while it was in use is
+// never passed off as the file's.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+
+// The first and last byte a file must have to be worth reading whole.
+struct FileEnds {
+    char first;
+    char last;
+};
+
+// Files up to this size are read in one go and their ends tested afterwards: two probing reads
+// would cost more than they save.
+constexpr uint64_t kProbeLimit = 64 * 1024;
+
+// The largest file read: what a 32-bit process can hold beside its own needs. Larger files are
+// refused with kFileTooLarge rather than ending the program for want of memory.
+constexpr uint64_t kMaxFileBytes = sizeof(void*) < 8 ? uint64_t{1} << 30 : uint64_t{1} << 62;
+
+// What an open file looks like: a file whose look moved may have changed (POSIX systems).
+struct FileLook {
+    uint64_t device, index, size;
+    int64_t changed, modified; // nanoseconds since the epoch
+    bool operator==(const FileLook&) const = default;
+};
 
 class RegularFileReader {
   public:
@@ -14,28 +37,30 @@ class RegularFileReader {
     RegularFileReader& operator=(const RegularFileReader&) = delete;
 
     // Reads the file whole. Returns the empty text when it was read, and then Content() holds
-    // its bytes; otherwise the reason it could not be read, in the system's words, or
-    // kNotARegularFile for a folder, pipe, device or socket: those are never read, since a pipe
-    // without a writer blocks forever and a device may never end. A file whose first byte is
-    // not `first` or whose last byte is not `last` counts as read with empty content; one of
-    // more than 64 KiB then costs only the reads of those two bytes.
-    std::string Read(std::string_view name, char first, char last);
+    // its bytes; otherwise the reason it could not be read: in the system's words, or
+    // kNotARegularFile for a folder, pipe, device or socket (never opened for reading: a pipe
+    // blocks or releases its writer, a device may never end), kFileTooLarge, or
+    // kChangedWhileRead. With `ends`, a file whose first or last byte differs counts as read
+    // with empty content; one of more than kProbeLimit bytes then costs only those two bytes.
+    // On Windows the name CON (any letter case) reads standard input.
+    std::string Read(std::string_view name, const FileEnds* ends = nullptr);
 
     // The bytes of the last file read; valid until the next Read.
     std::string_view Content() const { return content_; }
 
-    // To be called when done with Content(): the empty text, or the reason the content cannot be
-    // trusted. Where large files are mapped into memory rather than copied (POSIX systems), a
-    // file that shrinks while it is in use reads as zeros past its new end, and this says so.
+    // To be called when done with Content(): the empty text, or kChangedWhileRead when the file
+    // may have changed since Read began (POSIX systems: its identity, size or change times
+    // moved, or a mapped file shrank). Windows keeps writers out while the file is open.
     std::string Finish();
 
   private:
-    // Maps the whole open file for Content() (POSIX systems); false when it cannot be mapped.
-    bool Map(int descriptor, size_t size);
+    std::string ReadOpenFile(uint64_t size, const FileEnds* ends);
+    bool Map(size_t size);
     void Unmap();
     // Room for `size` bytes, or nullptr when the process cannot hold them. The storage is kept
     // from file to file unless it grew large.
     char* Room(size_t size);
+    void Close();
 
     std::unique_ptr<char[]> storage_;
     size_t capacity_ = 0;
@@ -43,9 +68,13 @@ class RegularFileReader {
     void* mapping_ = nullptr; // the platform's view of the last file, if it was mapped
     size_t mappedBytes_ = 0;
     std::string input_; // standard input, read under the name CON on Windows
+    int file_ = -1;     // the open file from Read to Finish (POSIX systems)
+    FileLook look_{};   // the open file when reading began
 };
 
 extern const char kNotARegularFile[];
+extern const char kFileTooLarge[];
+extern const char kChangedWhileRead[];
 
 // The reason the last system call of this thread failed, in the system's words.
 std::string LastSystemErrorText();

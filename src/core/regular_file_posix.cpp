@@ -3,11 +3,11 @@
 
 #include "core/file_descriptor_posix.h"
 #include "core/long_path_posix.h"
-#include "core/text_file_platform.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/mman.h>
@@ -16,22 +16,25 @@
 
 namespace {
 
-// Reads exactly `count` bytes from `offset` on; false on an error or an early end.
-bool ReadAt(int fd, char* data, size_t count, uint64_t offset) {
+// Reads go in pieces of at most this size.
+constexpr size_t kChunkBytes = size_t{1} << 26;
+
+// Reads exactly `count` bytes from `offset` on. The reason it could not, if so: the system's,
+// or kChangedWhileRead when the file ended early (it shrank while it was read).
+std::string ReadAt(int fd, char* data, size_t count, uint64_t offset) {
     size_t done = 0;
     while (done < count) {
         ssize_t got = pread(fd, data + done, std::min(count - done, kChunkBytes),
                             static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0) {
-            if (got == 0)
-                errno = EIO; // the file shrank while it was read
-            return false;
-        }
+        if (got < 0)
+            return ErrorText(errno);
+        if (got == 0)
+            return kChangedWhileRead;
         done += static_cast<size_t>(got);
     }
-    return true;
+    return {};
 }
 
 // Files larger than this are mapped rather than copied: hashing them where the system caches
@@ -81,10 +84,57 @@ size_t WholePages(size_t bytes) {
     return (bytes + pageBytes - 1) & ~(pageBytes - 1);
 }
 
+int64_t Nanoseconds(const timespec& time) {
+    return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+}
+
+// How long after its last change a file must have stood still before it is read. A write
+// sets the file's times from a clock that moves in ticks, and only once, before its bytes are
+// copied: a write within the tick of the change before it, or one that began before the file
+// was looked at, shows in neither time. A file changed this recently is waited for, then looked
+// at again. File systems that keep whole seconds (no nanoseconds seen) need two seconds.
+int64_t SettleNanoseconds(const struct stat& information) {
+    if (information.st_ctim.tv_nsec == 0 && information.st_mtim.tv_nsec == 0)
+        return 2'000'000'000;
+    timespec tick{};
+    clock_getres(CLOCK_REALTIME_COARSE, &tick);
+    return Nanoseconds(tick) + 20'000'000;
+}
+
+int64_t CoarseNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return Nanoseconds(now);
+}
+
+// Waits until the file's last change lies a settling time back (at most one settling time,
+// should its change time lie ahead of the clock).
+void WaitUntilSettled(const struct stat& information) {
+    const int64_t settle = SettleNanoseconds(information);
+    const int64_t wait = std::min(settle, Nanoseconds(information.st_ctim) + settle - CoarseNow());
+    if (wait <= 0)
+        return;
+    timespec pause{static_cast<time_t>(wait / 1'000'000'000),
+                   static_cast<long>(wait % 1'000'000'000)};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+bool IsSettled(const struct stat& information) {
+    return CoarseNow() - Nanoseconds(information.st_ctim) >= SettleNanoseconds(information);
+}
+
 } // namespace
 
 RegularFileReader::~RegularFileReader() {
     Unmap();
+    Close();
+}
+
+void RegularFileReader::Close() {
+    if (file_ >= 0)
+        close(file_);
+    file_ = -1;
 }
 
 void RegularFileReader::Unmap() {
@@ -95,16 +145,26 @@ void RegularFileReader::Unmap() {
     mappingInUse = {};
 }
 
+FileLook LookOf(const struct stat& information) {
+    return {static_cast<uint64_t>(information.st_dev), static_cast<uint64_t>(information.st_ino),
+            static_cast<uint64_t>(information.st_size), Nanoseconds(information.st_ctim),
+            Nanoseconds(information.st_mtim)};
+}
+
 std::string RegularFileReader::Finish() {
     bool damaged = mappingInUse.damaged != 0;
     Unmap();
-    return damaged ? ErrorText(EIO) + " (the file shrank while it was read)" : std::string();
+    struct stat information {};
+    bool same = file_ >= 0 && fstat(file_, &information) == 0 && LookOf(information) == look_;
+    bool opened = file_ >= 0;
+    Close();
+    return damaged || (opened && !same) ? kChangedWhileRead : "";
 }
 
 // Maps the whole file; false when it cannot be mapped, and then it is read instead.
-bool RegularFileReader::Map(int fd, size_t size) {
+bool RegularFileReader::Map(size_t size) {
     HandleBusErrors();
-    void* at = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    void* at = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file_, 0);
     if (at == MAP_FAILED)
         return false;
     mapping_ = at;
@@ -121,47 +181,72 @@ std::string LastSystemErrorText() {
     return ErrorText(errno);
 }
 
-std::string RegularFileReader::Read(std::string_view name, char first, char last) {
+std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends) {
     content_ = {};
     Unmap();
+    Close();
     if (name.find('\0') != std::string_view::npos)
         return ErrorText(EINVAL);
-    // Opened without blocking, so that a pipe without a writer cannot hold the program; whether
-    // it is a regular file is asked of the open file, so nothing can swap it in between.
-    FileDescriptor file(OpenAnyLength(std::string(name), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.Get() < 0)
+    const std::string path(name);
+    // What the name is decides whether it is opened at all: opening a pipe for reading, even
+    // without blocking, would release a writer waiting for a reader.
+    struct stat named {};
+    if (StatAnyLength(path, named) != 0)
+        return ErrorText(errno);
+    if (S_ISDIR(named.st_mode))
+        return ErrorText(EISDIR);
+    if (!S_ISREG(named.st_mode))
+        return kNotARegularFile;
+    // Opened without blocking, in case the name was switched to a pipe since; the open file
+    // must be the regular file the name was.
+    file_ = OpenAnyLength(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file_ < 0)
         return ErrorText(errno);
     struct stat information {};
-    if (fstat(file.Get(), &information) != 0)
+    if (fstat(file_, &information) != 0)
         return ErrorText(errno);
-    if (S_ISDIR(information.st_mode))
-        return ErrorText(EISDIR);
-    if (!S_ISREG(information.st_mode))
+    if (!S_ISREG(information.st_mode) || information.st_dev != named.st_dev ||
+        information.st_ino != named.st_ino)
         return kNotARegularFile;
+    if (!IsSettled(information)) {
+        WaitUntilSettled(information);
+        struct stat later {};
+        if (fstat(file_, &later) != 0 || LookOf(later) != LookOf(information))
+            return kChangedWhileRead;
+    }
+    look_ = LookOf(information);
     // Reads block again from here on. O_RDONLY is the access mode, which F_SETFL leaves alone,
     // and O_NONBLOCK the only status flag the file was opened with.
-    if (fcntl(file.Get(), F_SETFL, 0) != 0)
+    if (fcntl(file_, F_SETFL, 0) != 0)
         return ErrorText(errno);
-    const auto size = static_cast<uint64_t>(information.st_size);
+    return ReadOpenFile(look_.size, ends);
+}
+
+std::string RegularFileReader::ReadOpenFile(uint64_t size, const FileEnds* ends) {
     if (size == 0)
         return {};
-    if (size > kProbeLimit) {
+    if (size > kMaxFileBytes)
+        return kFileTooLarge;
+    if (ends != nullptr && size > kProbeLimit) {
         char head = 0;
         char tail = 0;
-        if (!ReadAt(file.Get(), &head, 1, 0) || !ReadAt(file.Get(), &tail, 1, size - 1))
-            return ErrorText(errno);
-        if (head != first || tail != last)
+        std::string failure = ReadAt(file_, &head, 1, 0);
+        if (failure.empty())
+            failure = ReadAt(file_, &tail, 1, size - 1);
+        if (!failure.empty())
+            return failure;
+        if (head != ends->first || tail != ends->last)
             return {};
     }
-    if (size > kMapAbove && size <= SIZE_MAX && Map(file.Get(), static_cast<size_t>(size)))
+    if (size > kMapAbove && size <= SIZE_MAX && Map(static_cast<size_t>(size)))
         return {};
     char* room = size <= SIZE_MAX ? Room(static_cast<size_t>(size)) : nullptr;
     if (room == nullptr)
         return ErrorText(ENOMEM);
-    if (!ReadAt(file.Get(), room, static_cast<size_t>(size), 0))
-        return ErrorText(errno);
+    if (std::string failure = ReadAt(file_, room, static_cast<size_t>(size), 0); !failure.empty())
+        return failure;
     content_ = std::string_view(room, static_cast<size_t>(size));
-    if (content_.front() != first || content_.back() != last)
+    if (ends != nullptr && (content_.front() != ends->first || content_.back() != ends->last))
         content_ = {};
     return {};
 }

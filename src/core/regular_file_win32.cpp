@@ -2,15 +2,18 @@
 #include "core/regular_file.h"
 
 #include "core/file_handle_win32.h"
-#include "core/text_file_platform.h"
 #include "core/text_ops.h"
 #include "core/wide_path.h"
 
 #include <algorithm>
+#include <array>
 
 #include <windows.h>
 
 namespace {
+
+// Reads go in pieces of at most this size: the platform's calls take 32-bit counts.
+constexpr size_t kChunkBytes = size_t{1} << 26;
 
 // The system's text for the error code, without its closing line break.
 std::string ErrorText(DWORD error) {
@@ -38,7 +41,7 @@ bool ReadAt(HANDLE handle, char* data, size_t count, uint64_t offset) {
         if (!ReadFile(handle, data + done, want, &got, &at))
             return false;
         if (got == 0) {
-            SetLastError(ERROR_HANDLE_EOF); // the file shrank while it was read
+            SetLastError(ERROR_HANDLE_EOF);
             return false;
         }
         done += got;
@@ -46,13 +49,47 @@ bool ReadAt(HANDLE handle, char* data, size_t count, uint64_t offset) {
     return true;
 }
 
+// Standard input to its end, in pieces: it may be a pipe that cannot be sized.
+std::string ReadStandardInput() {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string content;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE)
+        return content;
+    std::array<char, 1 << 16> piece;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(input, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr))
+            return GetLastError() == ERROR_BROKEN_PIPE ? content : std::string();
+        if (got == 0 || content.size() + got > kMaxFileBytes)
+            return got == 0 ? content : std::string();
+        content.append(piece.data(), got);
+    }
+}
+
+// The names the system keeps for its devices (CON, NUL, COM1, ...), also with an extension: in
+// a folder from another system such a name may be a file's, but the program does not read it.
+bool IsDeviceName(std::string_view path) {
+    std::string_view name = path.substr(std::min(path.size(), path.find_last_of("\\/:") + 1));
+    std::string base = LowerCaseAscii(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" ||
+        base == "conout$")
+        return true;
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
 } // namespace
 
 RegularFileReader::~RegularFileReader() = default;
 
-// Windows reads every file into memory: nothing is mapped.
+// Windows reads every file into memory: nothing is mapped, and nothing stays open.
 void RegularFileReader::Unmap() {}
+void RegularFileReader::Close() {}
 
+// While the file was read no writer could hold it (it was opened without write sharing), and
+// the content is the program's own copy: nothing can have changed it.
 std::string RegularFileReader::Finish() {
     return {};
 }
@@ -61,46 +98,55 @@ std::string LastSystemErrorText() {
     return ErrorText(GetLastError());
 }
 
-std::string RegularFileReader::Read(std::string_view name, char first, char last) {
+std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends) {
     content_ = {};
     // Standard input under the name CON is the Windows convention the window keeps too.
     if (SameTextAscii(name, "CON")) {
         input_ = ReadStandardInput();
-        if (!input_.empty() && input_.front() == first && input_.back() == last)
-            content_ = input_;
+        content_ = input_;
+        if (ends != nullptr && !content_.empty() &&
+            (content_.front() != ends->first || content_.back() != ends->last))
+            content_ = {};
         return {};
     }
     if (name.find('\0') != std::string_view::npos)
         return ErrorText(ERROR_INVALID_NAME);
-    FileHandle file(CreateFileW(WidePath(name).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (IsDeviceName(name))
+        return kNotARegularFile;
+    // Shared for reading only: no writer can hold the file while it is read, and one that holds
+    // it already makes the open fail with the reason.
+    FileHandle file(CreateFileW(WidePath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return ErrorText(GetLastError());
     // Devices (NUL, COM1, the console) and pipes are never read.
     if (GetFileType(file.Get()) != FILE_TYPE_DISK)
         return kNotARegularFile;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size))
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.Get(), &information))
         return ErrorText(GetLastError());
-    const auto bytes = static_cast<uint64_t>(size.QuadPart);
-    if (bytes == 0)
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return ErrorText(ERROR_DIRECTORY);
+    const uint64_t size = (uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+    if (size == 0)
         return {};
-    if (bytes > kProbeLimit) {
+    if (size > kMaxFileBytes)
+        return kFileTooLarge;
+    if (ends != nullptr && size > kProbeLimit) {
         char head = 0;
         char tail = 0;
-        if (!ReadAt(file.Get(), &head, 1, 0) || !ReadAt(file.Get(), &tail, 1, bytes - 1))
+        if (!ReadAt(file.Get(), &head, 1, 0) || !ReadAt(file.Get(), &tail, 1, size - 1))
             return ErrorText(GetLastError());
-        if (head != first || tail != last)
+        if (head != ends->first || tail != ends->last)
             return {};
     }
-    char* room = bytes <= SIZE_MAX ? Room(static_cast<size_t>(bytes)) : nullptr;
+    char* room = Room(static_cast<size_t>(size));
     if (room == nullptr)
         return ErrorText(ERROR_NOT_ENOUGH_MEMORY);
-    if (!ReadAt(file.Get(), room, static_cast<size_t>(bytes), 0))
+    if (!ReadAt(file.Get(), room, static_cast<size_t>(size), 0))
         return ErrorText(GetLastError());
-    content_ = std::string_view(room, static_cast<size_t>(bytes));
-    if (content_.front() != first || content_.back() != last)
+    content_ = std::string_view(room, static_cast<size_t>(size));
+    if (ends != nullptr && (content_.front() != ends->first || content_.back() != ends->last))
         content_ = {};
     return {};
 }

@@ -1,12 +1,11 @@
 #include "core/text_file.h"
 
+#include "core/regular_file.h"
 #include "core/text_file_platform.h"
 #include "core/text_ops.h"
 
 #include <atomic>
 #include <cstdint>
-#include <new>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -26,57 +25,21 @@ std::string TemporaryNameBeside(std::string_view target) {
 
 } // namespace
 
-// One file too large for memory must not end the program and lose the user's list.
-bool TryReserveBytes(std::string& buffer, uint64_t size) {
-    if (size > buffer.max_size())
-        return false;
-    try {
-        buffer.resize(static_cast<size_t>(size));
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-}
-
-std::string ReadToEnd(const ReadUpTo& read) {
-    std::string content;
-    size_t filled = 0;
-    for (;;) {
-        if (!TryReserveBytes(content, filled + kChunkBytes))
-            return {};
-        int64_t got = read(content.data() + filled, kChunkBytes);
-        if (got < 0)
-            return {};
-        filled += static_cast<size_t>(got);
-        if (static_cast<size_t>(got) < kChunkBytes)
+std::string LoadFileText(std::string_view fileName) {
+    RegularFileReader reader;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string content;
+        std::string failure = reader.Read(fileName);
+        if (failure.empty())
+            content.assign(reader.Content());
+        if (failure.empty())
+            failure = reader.Finish();
+        if (failure.empty())
+            return content;
+        if (failure != kChangedWhileRead)
             break;
     }
-    content.resize(filled);
-    return content;
-}
-
-std::string LoadFileText(std::string_view fileName) {
-    if (SameTextAscii(fileName, "CON"))
-        return ReadStandardInput();
-    std::string content;
-    if (IsUsableFileName(fileName))
-        ReadWholeFile(std::string(fileName), nullptr, content);
-    return content;
-}
-
-void LoadFileTextWithEnds(std::string_view fileName, char first, char last, std::string& content) {
-    const FileEnds ends{static_cast<unsigned char>(first), static_cast<unsigned char>(last)};
-    if (SameTextAscii(fileName, "CON"))
-        content = ReadStandardInput();
-    else if (IsUsableFileName(fileName))
-        ReadWholeFile(std::string(fileName), &ends, content);
-    else
-        content.clear();
-    // Small files, standard input and other streams are tested once they are read.
-    if (!content.empty() && (content.front() != first || content.back() != last))
-        content.clear();
+    return {};
 }
 
 bool SaveTextToFile(std::string_view fileName, std::string_view text) {

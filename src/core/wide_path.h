@@ -5,9 +5,12 @@
 #include <string>
 #include <string_view>
 
-// The name in UTF-16 for the wide file calls. A path too long for the platform's classic
-// limit is made absolute and given the "\\?\" prefix (the UNC form for network paths), which
-// lifts the limit on every Windows version; shorter names are passed as they are.
+// The name in UTF-16 for the wide file calls, in the exact form: absolute, with the "\\?\"
+// prefix ("\\?\UNC\server\share\..." for network paths), "/" turned into "\", "." and ".."
+// resolved by the program itself. The system takes such a name as it stands: "a.torrent." and
+// "b.torrent " (trailing dot, space) name their own files,
+// and no length limit applies. Relative names start from the current folder (of their drive,
+// for "X:name"). Names already in the "\\?\" or "\\.\" form are passed as they are.
 std::wstring WidePath(std::string_view name);
 
 // Text from the wide calls in the program's code page, and back.

@@ -13,8 +13,9 @@ ones), and their --json objects and --magnet links libtorrent's info-hashes, nam
 
 And the name and tracker rules of --json and --magnet on generated torrents.
 
-usage: check_cli.py CLI --project-version VERSION [--wine WINE_RUN] [--slow]
-    (with --wine, CLI is a Windows program; --slow: only the deep folder chains)
+usage: check_cli.py CLI --project-version VERSION [--wine WINE_RUN] [--slow | --live]
+    (with --wine, CLI is a Windows program; --slow: only the deep folder chains; --live: only
+    the file rewritten while it is read)
 """
 import argparse
 import hashlib
@@ -27,6 +28,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import urllib.parse
 
 import libtorrent as lt
@@ -278,6 +280,17 @@ def check_faults(cli, root):
                                     hashed + "con"], "FIFO, device and a link to one: not read; con is a file")
     check(err == "".join(f"vantrel-cli: {n}: not a regular file\n" for n in ["fifo", "/dev/zero", "devices/zero"]),
           "a message for each file that is not regular")
+    waiting = os.path.join(root, "waiting")
+    os.makedirs(waiting)
+    os.mkfifo(os.path.join(waiting, "fifo"))
+    writer = subprocess.Popen(["sh", "-c", "printf x > fifo; echo released"], cwd=waiting, stdout=subprocess.PIPE)
+    time.sleep(0.5)  # the writer waits in open() for a reader
+    status, lines, _, _ = cli.run(waiting, os.path.join(waiting, "fifo"), timeout=30)
+    time.sleep(0.5)
+    check(status == 1 and lines == [NOT + "fifo"] * 2 and writer.poll() is None,
+          "a FIFO whose writer waits, in a folder and named: not opened, the writer still waits")
+    writer.kill()
+    writer.wait()
     name = os.path.join(root, "a\nb\x1b[31m.torrent")
     write(name, data)
     status, lines, _, _ = cli.run(name, os.path.join(root, "a\x7f"))
@@ -306,6 +319,84 @@ def check_faults(cli, root):
                              *threads], capture_output=True, timeout=60)
     check(result.returncode == 0 and result.stdout.decode().splitlines() == [hashed + "%02d" % i for i in range(64)],
           "-j 64 where only three threads may run: every line")
+
+
+def pe_machine(program):
+    with open(program, "rb") as f:
+        header = f.read(4096)
+    at = int.from_bytes(header[60:64], "little")
+    return int.from_bytes(header[at + 4:at + 6], "little")
+
+
+def check_windows_names(cli, root):
+    """Names the platform would rewrite are their own files; device names are not read; the
+    32-bit program refuses a file over 1 GiB with the reason."""
+    folder = os.path.join(root, "exact")
+    data, digest = torrent()
+    files = {"a.torrent": data, "a.torrent.": b"text", "b.torrent": b"text", "b.torrent ": data, "nul.torrent": data}
+    for name, content in files.items():
+        write(os.path.join(folder, name), content)
+    status, lines, _, err = cli.run(cli.name(folder), *(cli.name(os.path.join(folder, n)) for n in files))
+    hashed = {n: (digest.upper() + "   " if d == data else NOT) + n for n, d in files.items()}
+    hashed["nul.torrent"] = NOT + "nul.torrent"
+    check(status == 1 and sorted(lines[:5]) == sorted(hashed.values()) and lines[5:] == list(hashed.values()),
+          "a.torrent / a.torrent. and b.torrent / 'b.torrent ': each its own file, found and named")
+    check(err.count("nul.torrent: not a regular file") == 2, "a device name in a folder: not read, a message")
+    if pe_machine(cli.program) != 0x14C:
+        return
+    big = os.path.join(root, "big.torrent")
+    with open(big, "wb") as f:
+        f.write(b"d")
+        f.truncate((1 << 30) + 2)
+        f.seek((1 << 30) + 1)
+        f.write(b"e")
+    status, lines, _, err = cli.run("--json", cli.name(big))
+    check(status == 1 and json.loads(lines[0])["status"] == "unreadable" and "over 1 GiB" in err,
+          "32-bit: a file over 1 GiB is refused with the reason")
+
+
+def check_live_file(cli, root):
+    """A writer rewrites a file in a loop (re-saved with O_TRUNC, rewritten in place, cut and
+    regrown) while the program reads it: an ok hash is always one of the two versions."""
+    for size in (20_000, 1_500_000):  # read into memory; mapped
+        versions = [torrent(random.Random(seed).randbytes(size // 20 * 20)) for seed in (1, 2)]
+        target = os.path.join(root, "live-%d.torrent" % size)
+        write(target, versions[0][0])
+        sources = [write(target + ".v%d" % i, data) for i, (data, _) in enumerate(versions)]
+        writer = subprocess.Popen([sys.executable, "-c", LIVE_WRITER, target, *sources])
+        counts = {}
+        for _ in range(150):
+            got = json.loads(cli.run("--json", target)[1][0])
+            kind = got["status"]
+            if kind == "ok":
+                kind = "ok" if got["v1"] in (versions[0][1], versions[1][1]) else "ok, neither version"
+            counts[kind] = counts.get(kind, 0) + 1
+        writer.kill()
+        writer.wait()
+        print(f"        {size} bytes: {counts}")
+        check("ok, neither version" not in counts and counts.get("ok", 0) > 0,
+              f"{size} bytes, rewritten while read 150 times: every ok hash is one of the versions")
+
+
+LIVE_WRITER = """
+import os, random, sys, time
+target, versions = sys.argv[1], [open(v, "rb").read() for v in sys.argv[2:]]
+rnd = random.Random(5)
+for step in range(10 ** 9):
+    data, half = versions[step % 2], len(versions[step % 2]) // 2
+    pattern = step % 3
+    fd = os.open(target, os.O_WRONLY | (os.O_TRUNC if pattern == 0 else 0))
+    if pattern == 1:  # in place, in one call: the file never holds a mix of its own
+        os.pwrite(fd, data, 0)
+    else:  # what it holds between the two writes is cut short, not a torrent
+        if pattern == 2:
+            os.ftruncate(fd, half // 2)
+        os.pwrite(fd, data[:half], 0)
+        time.sleep(rnd.random() * 0.002)
+        os.pwrite(fd, data[half:], half)
+    os.close(fd)
+    time.sleep(rnd.random() * 0.05)
+"""
 
 
 def check_json(cli, root):
@@ -506,13 +597,20 @@ def main():
     parser.add_argument("--wine")
     parser.add_argument("--project-version", required=True)
     parser.add_argument("--slow", action="store_true", help="only the slow checks")
+    parser.add_argument("--live", action="store_true", help="only the file rewritten while read")
     args = parser.parse_args()
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
     cli.version = args.project_version
     checks = [check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults, check_json,
               check_corpus, check_names, check_peer_set, check_name_and_tracker_rules, check_links] + ([] if args.wine else [check_long_paths])
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
-        for run_checks in [check_deep_chains] if args.slow else checks:
+        if args.slow:
+            checks = [check_deep_chains]
+        elif args.live:
+            checks = [check_live_file]
+        elif cli.wine:
+            checks = [check_windows_names] + checks
+        for run_checks in checks:
             run_checks(cli, root)
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
