@@ -135,6 +135,21 @@ start_server() {
     fi
 }
 
+# Exits 77 with the reason when PROGRAM is 32-bit and the prefix's verdict is that such programs
+# cannot run here (no verdict yet: the probe failed).
+skip_if_32bit_cannot_run() {
+    local verdict
+    [ "$loader" = "$wine32" ] || return 0
+    verdict=$(cat "$cache" 2>/dev/null)
+    if [ "$verdict" != runs ]; then
+        [ "$mode" = start ] && exit 0
+        echo "SKIPPED: 32-bit Windows programs cannot run on this machine: ${verdict:-the probe failed}" >&2
+        exit 77
+    fi
+}
+
+# A verdict already known spares the server's start.
+[ -f "$cache" ] && skip_if_32bit_cannot_run
 caller_display=${DISPLAY:-}
 new_xvfb=
 mkdir -p "$WINEPREFIX"
@@ -158,13 +173,7 @@ start_server
 exec 9>&-
 [ "$mode" = start ] && exit 0
 
-if [ "$loader" = "$wine32" ]; then
-    verdict=$(cat "$cache" 2>/dev/null)
-    if [ "$verdict" != runs ]; then
-        echo "SKIPPED: 32-bit Windows programs cannot run on this machine: ${verdict:-the probe failed}" >&2
-        exit 77
-    fi
-fi
+skip_if_32bit_cannot_run
 if [ "$mode" = guard ]; then
     # The command gets the caller's display, not the prefix's: it may outlive the server.
     [ -n "$caller_display" ] || unset DISPLAY
