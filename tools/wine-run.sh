@@ -3,6 +3,8 @@
 #   tools/wine-run.sh PROGRAM.exe [ARGS...]
 #   tools/wine-run.sh --guard PROGRAM.exe COMMAND [ARGS...]   runs COMMAND if PROGRAM can run here
 #   tools/wine-run.sh --loader PROGRAM.exe                    prints the loader PROGRAM runs under
+#   tools/wine-run.sh --start PROGRAM.exe     sets up the prefix and starts its server (before tests)
+#   tools/wine-run.sh --stop PROGRAM.exe      ends the prefix's server and what runs in it
 # A 64-bit program runs under wine64, a 32-bit (i386) one under Wine's 32-bit loader. Where
 # 32-bit programs cannot run (a kernel without i386 support, Wine without its 32-bit half), a
 # 32-bit program is not run: one line on stderr says why and the exit code is 77, which the
@@ -10,13 +12,17 @@
 # program prints: a 32-bit program under a Wine without its 32-bit half prints nothing and
 # exits 0. VANTREL_WINE32 names another 32-bit loader; VANTREL_WINE32=/bin/true (prints nothing)
 # simulates a machine that cannot run 32-bit programs.
-# Every build folder gets its own prefix, set up on first use. The prefix's server and services
-# are started here with their output detached: started by a test instead, they would inherit that
-# test's output pipe and ctest would wait for them forever. Without a display, one is made.
+# Every build folder gets its own prefix (VANTREL_WINEPREFIX names another), set up on first use.
+# The prefix's server, services and desktop run on one display, started before any of them:
+# the caller's, or without one the prefix's own virtual display, which ends with the server.
+# A server found running on another display is ended first: its desktop would never show the
+# windows of programs on this one. Nothing started here holds the caller's output open: the
+# server and services start detached, and the program writes to files relayed to the caller
+# until it ends, so a Wine process it starts (the desktop, services) cannot keep a test running.
 set -u
 mode=run
 case "${1:-}" in
---guard | --loader)
+--guard | --loader | --start | --stop)
     mode=${1#--}
     shift
     ;;
@@ -49,6 +55,10 @@ if [ "$mode" = loader ]; then
     echo "$loader"
     exit 0
 fi
+if [ "$mode" = stop ]; then
+    "$server" -k 2>/dev/null
+    exit 0
+fi
 
 # One verdict a loader: a simulated failure does not overwrite the real one.
 cache=$WINEPREFIX/.vantrel-32bit-$(echo "$wine32" | md5sum | cut -c1-12)
@@ -63,7 +73,8 @@ prefix_services_running() {
 }
 
 # Writes the verdict on 32-bit programs to the prefix's cache: "runs", or why they do not.
-# The probe is Wine's own 32-bit command interpreter naming the processor it sees.
+# The probe is Wine's own 32-bit command interpreter naming the processor it sees; it writes
+# to a file, which a process it starts may keep open without holding anything up.
 probe_32bit() {
     local printed
     [ -f "$cache" ] && return 0
@@ -71,8 +82,10 @@ probe_32bit() {
         echo "there is no 32-bit Wine loader $wine32 (Debian: wine32:i386)" >"$cache"
         return 0
     fi
-    printed=$(timeout 120 "$wine32" 'C:\windows\syswow64\cmd.exe' /c echo 'vantrel-%PROCESSOR_ARCHITECTURE%' \
-        </dev/null 2>/dev/null 9>&- | tr -d '\r' | head -c 200)
+    timeout 120 "$wine32" 'C:\windows\syswow64\cmd.exe' /c echo 'vantrel-%PROCESSOR_ARCHITECTURE%' \
+        </dev/null >"$cache.out" 2>/dev/null 9>&-
+    printed=$(tr -d '\r' <"$cache.out" | head -c 200)
+    rm -f "$cache.out"
     if [ "$printed" = vantrel-x86 ]; then
         echo runs >"$cache"
     else
@@ -80,36 +93,118 @@ probe_32bit() {
     fi
 }
 
-# The lock is closed for everything started inside: the server outlives this script and would
-# otherwise keep the lock held, so the next run would wait for it.
-(
-    flock 9
-    if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then
-        mkdir -p "$WINEPREFIX"
-        "$wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&-
-        # Then started as every later time: the desktop process started by "wineboot -i" does
-        # not last, and the one a program would start instead holds that program's output open.
-        "$server" -k 9>&-
-        "$server" -w 9>&-
-        touch "$WINEPREFIX/.vantrel-ready"
+# The display the prefix's processes use, as "DISPLAY socket": a display number given to a new
+# X server after the old one ended is not the same display.
+display_identity() {
+    local number=${DISPLAY#*:}
+    echo "$DISPLAY $(stat -c %i "/tmp/.X11-unix/X${number%%.*}" 2>/dev/null)"
+}
+
+# Without a display: the prefix's own virtual display, started when it is not running; it ends
+# when the prefix's server does (a watcher started with the server stops it).
+use_prefix_display() {
+    local record=$WINEPREFIX/.vantrel-xvfb number pid
+    read -r number pid 2>/dev/null <"$record"
+    if [ -z "${pid:-}" ] || ! grep -qa '^Xvfb' "/proc/$pid/cmdline" 2>/dev/null ||
+        ! DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; then
+        source "$(dirname "$0")/virtual-display.sh"
+        launch_xvfb || { echo "wine-run: Xvfb did not start" >&2; exit 1; }
+        number=$VANTREL_XVFB_NUMBER pid=$VANTREL_XVFB_PID
+        echo "$number $pid" >"$record"
+        new_xvfb=$pid
+    fi
+    export DISPLAY=":$number"
+}
+
+# The server lives 600 s after its last program, so that a test run starts it once.
+start_server() {
+    local identity fresh=0
+    identity=$(display_identity)
+    if [ "$(cat "$WINEPREFIX/.vantrel-display" 2>/dev/null)" != "$identity" ]; then
+        "$server" -k 9>&- 2>/dev/null
+        echo "$identity" >"$WINEPREFIX/.vantrel-display"
+        fresh=1
     fi
     "$server" -p 600 </dev/null >/dev/null 2>&1 9>&-
-    if ! prefix_services_running; then
+    if [ -n "$new_xvfb" ]; then
+        (setsid bash -c '"$0" -w; kill "$1"' "$server" "$new_xvfb" </dev/null >/dev/null 2>&1 9>&- &)
+    fi
+    # Processes of a server just ended may still be about: after our own restart, boot anyway.
+    if [ "$fresh" = 1 ] || ! prefix_services_running; then
         "$wine64" wineboot </dev/null >/dev/null 2>&1 9>&-
     fi
-    [ "$loader" = "$wine32" ] && probe_32bit
-) 9>"$WINEPREFIX.lock"
+}
 
-if [ "$loader" = "$wine32" ]; then
+# Exits 77 with the reason when PROGRAM is 32-bit and the prefix's verdict is that such programs
+# cannot run here (no verdict yet: the probe failed).
+skip_if_32bit_cannot_run() {
+    local verdict
+    [ "$loader" = "$wine32" ] || return 0
     verdict=$(cat "$cache" 2>/dev/null)
     if [ "$verdict" != runs ]; then
+        [ "$mode" = start ] && exit 0
         echo "SKIPPED: 32-bit Windows programs cannot run on this machine: ${verdict:-the probe failed}" >&2
         exit 77
     fi
-fi
-[ "$mode" = guard ] && exec "$@"
+}
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s '-screen 0 1280x1024x24' "$loader" "$exe" "$@"
+# A verdict already known spares the server's start.
+[ -f "$cache" ] && skip_if_32bit_cannot_run
+caller_display=${DISPLAY:-}
+new_xvfb=
+mkdir -p "$WINEPREFIX"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+[ -n "${DISPLAY:-}" ] || use_prefix_display
+if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then
+    "$server" -k 9>&- 2>/dev/null
+    "$wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+    # Then started as every later time: the desktop process started by "wineboot -i" does not
+    # last.
+    "$server" -k 9>&-
+    "$server" -w 9>&-
+    rm -f "$WINEPREFIX/.vantrel-display"
+    touch "$WINEPREFIX/.vantrel-ready"
 fi
-exec "$loader" "$exe" "$@"
+start_server
+[ "$loader" = "$wine32" ] && probe_32bit
+# The lock is closed for everything started from here: the server outlives this script and
+# would otherwise keep the lock held, so the next run would wait for it.
+exec 9>&-
+[ "$mode" = start ] && exit 0
+
+skip_if_32bit_cannot_run
+if [ "$mode" = guard ]; then
+    # The command gets the caller's display, not the prefix's: it may outlive the server.
+    [ -n "$caller_display" ] || unset DISPLAY
+    exec "$@"
+fi
+if [ -t 1 ] && [ -t 2 ]; then
+    exec "$loader" "$exe" "$@"
+fi
+
+# The program writes to files that are relayed as they grow; the relays end with the program,
+# and the program with this script (as it would, had it been started in its place). Standard
+# output and error stay one stream when the caller gave one.
+relay=$(mktemp -d)
+trap 'rm -rf "$relay"' EXIT
+exec 3<&0
+loader=(setpriv --pdeathsig KILL "$loader")
+if [ "$(readlink /proc/$$/fd/1)" = "$(readlink /proc/$$/fd/2)" ]; then
+    "${loader[@]}" "$exe" "$@" <&3 3<&- >"$relay/out" 2>&1 &
+    program=$!
+    tail -n +1 -s 0.1 --pid=$program -f "$relay/out" 3<&- &
+    relays=($!)
+else
+    "${loader[@]}" "$exe" "$@" <&3 3<&- >"$relay/out" 2>"$relay/err" &
+    program=$!
+    tail -n +1 -s 0.1 --pid=$program -f "$relay/out" 3<&- &
+    relays=($!)
+    tail -n +1 -s 0.1 --pid=$program -f "$relay/err" >&2 3<&- &
+    relays+=($!)
+fi
+exec 3<&-
+wait "$program"
+status=$?
+wait "${relays[@]}"
+exit $status

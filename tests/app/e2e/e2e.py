@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """End-to-end smoke set: the real vantrel.exe in one Wine desktop on the X display it is given
-(DISPLAY), driven from outside as a person drives it; list, clipboard and files compared with
-libtorrent's hashes.
+(DISPLAY; without one, on a virtual display of its own), driven from outside as a person drives
+it; list, clipboard and files compared with libtorrent's hashes.
 usage: e2e.py --wine LOADER --program EXE --probe EXE --artifacts DIR --prefix DIR"""
 import argparse
 import getpass
@@ -325,6 +325,20 @@ def add_files_add_dir_drop_run_and_copy_all(desktop, root, files):
     assert desktop.close() == 0, "the exit code"
 
 
+def own_display():
+    """Starts a virtual display for this run when none is set (DISPLAY); the Xvfb process."""
+    if os.environ.get("DISPLAY"):
+        return None
+    number, ready = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(ready), "-screen", "0", "1280x1024x24",
+                             "-nolisten", "tcp"], pass_fds=[ready], **QUIET)
+    os.close(ready)
+    with os.fdopen(number) as f:
+        os.environ["DISPLAY"] = ":" + f.readline().strip()
+    assert os.environ["DISPLAY"] != ":", "Xvfb did not start"
+    return xvfb
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--wine", "--program", "--probe", "--artifacts", "--prefix"):
@@ -332,6 +346,7 @@ def main():
     args = parser.parse_args()
     args.prefix = os.path.abspath(args.prefix)
     os.makedirs(args.artifacts, exist_ok=True)
+    xvfb = own_display()
     desktop, root, failed = Desktop(args), tempfile.mkdtemp(prefix="vantrel-e2e-"), 0
     try:
         desktop.start()
@@ -348,6 +363,9 @@ def main():
     finally:
         desktop.run(WINESERVER, "-k")
         shutil.rmtree(root, True)
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
     print("%d of 2 failed" % failed)
     return 1 if failed else 0
 

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# tools/run.sh as a new user runs it, without a display: three runs on one file, the first on a
+# fresh Wine prefix; each prints the file's line.
+#   run_command_test.sh SOURCE_FOLDER 32-BIT_PROGRAM
+set -u
+root=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# Where 32-bit programs cannot run, the command runs the 64-bit twin; building it is no part of
+# this test.
+if ! bash "$root/tools/wine-run.sh" --guard "$2" true 2>/dev/null &&
+    [ ! -f "$root/build/win64/tests/app/e2e/vantrel_probe.exe" ]; then
+    echo "SKIPPED: 32-bit programs cannot run here and the 64-bit twin (build/win64) is not built"
+    exit 77
+fi
+
+# A small v1 metainfo file: its line is the SHA-1 of the info value and the file's name.
+info='d6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:aaaaaaaaaaaaaaaaaaaae'
+file="$scratch/first contact.torrent"
+printf 'd4:info%se' "$info" >"$file"
+want="$(printf %s "$info" | sha1sum | cut -c1-40 | tr a-f A-F)   first contact.torrent"
+
+failures=0
+for run in 1 2 3; do
+    start=$SECONDS
+    got=$(env -u DISPLAY VANTREL_WINEPREFIX="$scratch/prefix" bash "$root/tools/run.sh" "$file" \
+        </dev/null 2>"$scratch/err")
+    shot=$(sed -n 's/^screenshot: //p' "$scratch/err")
+    if [ "$got" = "$want" ] && [ -s "$shot" ]; then
+        echo "run $run: the line and a screenshot, $((SECONDS - start)) s"
+    else
+        echo "FAILED: run $run printed '$got' instead of '$want' (screenshot: '$shot'); its messages:"
+        cat "$scratch/err"
+        failures=$((failures + 1))
+    fi
+done
+exit $((failures > 0))
