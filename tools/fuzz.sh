@@ -9,7 +9,7 @@ out=build/fuzz
 mkdir -p "$out/corpus" "$out/findings"
 
 sources=(src/core/{message_padding,sha1,sha256,cpu_features,sha_extensions,bencode_scan,info_hash}.cpp
-    src/core/{text_ops,text_file,text_file_posix}.cpp)
+    src/core/{text_ops,utf8_text,text_file,text_file_posix}.cpp)
 clang++ -std=c++20 -O1 -g -Isrc -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     tests/core/info_hash_fuzz.cpp "${sources[@]}" -o "$out/info_hash_fuzz"
 

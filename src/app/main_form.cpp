@@ -1,8 +1,10 @@
 #include "app/main_form.h"
 
-#include "core/info_hash.h"
-#include "layer/clipboard.h"
 #include "core/command_line.h"
+#include "core/info_hash.h"
+#include "core/save_file.h"
+#include "core/text_ops.h"
+#include "layer/clipboard.h"
 #include "layer/directory_search.h"
 #include "layer/dispatch.h"
 #include "layer/folder_dialog.h"
@@ -11,8 +13,6 @@
 #include "layer/notice.h"
 #include "layer/open_save_dialog.h"
 #include "layer/str_list.h"
-#include "core/text_file.h"
-#include "core/text_ops.h"
 
 #include <optional>
 

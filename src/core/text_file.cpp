@@ -3,7 +3,6 @@
 #include "core/text_file_platform.h"
 #include "core/text_ops.h"
 
-#include <atomic>
 #include <cstdint>
 #include <new>
 #include <stdexcept>
@@ -15,13 +14,6 @@ namespace {
 // before the NUL and open a different file.
 bool IsUsableFileName(std::string_view name) {
     return !name.empty() && name.find('\0') == std::string_view::npos;
-}
-
-// Unique per call, so two writers of the same target never share a temporary file.
-std::string TemporaryNameBeside(std::string_view target) {
-    static std::atomic<uint32_t> counter{0};
-    return std::string(target) + "." + IntToHexText(CurrentProcessId(), 1) + "-" +
-           IntToHexText(counter.fetch_add(1), 1) + ".tmp";
 }
 
 } // namespace
@@ -77,20 +69,4 @@ void LoadFileTextWithEnds(std::string_view fileName, char first, char last, std:
     // Small files, standard input and other streams are tested once they are read.
     if (!content.empty() && (content.front() != first || content.back() != last))
         content.clear();
-}
-
-bool SaveTextToFile(std::string_view fileName, std::string_view text) {
-    if (!IsUsableFileName(fileName))
-        return false;
-    std::string target(fileName);
-    std::string temporary = TemporaryNameBeside(target);
-    if (!WriteNewFile(temporary, text)) {
-        RemoveFile(temporary);
-        return false;
-    }
-    if (!MoveOverFile(temporary, target)) {
-        RemoveFile(temporary);
-        return false;
-    }
-    return true;
 }

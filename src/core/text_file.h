@@ -1,5 +1,5 @@
 #pragma once
-// Whole-file reading and writing.
+// Whole-file reading.
 #include <string>
 #include <string_view>
 
@@ -13,10 +13,3 @@ std::string LoadFileText(std::string_view fileName);
 // and passed, so files of any other kind cost two small reads. The storage of `content` is
 // reused, which spares a fresh allocation for every file of a long series.
 void LoadFileTextWithEnds(std::string_view fileName, char first, char last, std::string& content);
-
-// Creates or replaces the file with exactly the text's bytes. The new content is written to a
-// temporary file beside the target and moved over it, so a failed write never damages the
-// existing file. On Windows an existing target keeps its identity (attributes, permissions,
-// hard links): its content is rewritten in place from that file, with the old content copied
-// aside until the rewrite is done; a read-only target is refused. Returns false on any failure.
-bool SaveTextToFile(std::string_view fileName, std::string_view text);

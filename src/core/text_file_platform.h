@@ -1,5 +1,5 @@
 #pragma once
-// The platform's side of whole-file reading and writing (text_file_win32.cpp,
+// The platform's side of whole-file reading (text_file_win32.cpp,
 // text_file_posix.cpp), and the pieces of text_file.cpp that both sides share.
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-// Reads and writes go in pieces of this size: the platform's calls take 32-bit counts.
+// Reads go in pieces of this size: the platform's calls take 32-bit counts.
 constexpr size_t kChunkBytes = size_t{1} << 26;
 
 // Files up to this size are read in one call and their ends tested afterwards: two probing
@@ -38,14 +38,3 @@ std::string ReadStandardInput();
 // is given, a file larger than kProbeLimit is read whole only if its first and last bytes are
 // the ones asked for.
 void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& content);
-
-// Creates the file, which must not exist yet, with exactly the text's bytes, flushed to disk.
-bool WriteNewFile(const std::string& name, std::string_view text);
-
-// Moves `from` over `to`, replacing it. Where the platform can, an existing `to` stays the same
-// file and takes `from`'s content (Windows: attributes, permissions and hard links are kept).
-bool MoveOverFile(const std::string& from, const std::string& to);
-
-void RemoveFile(const std::string& name);
-
-uint32_t CurrentProcessId();

@@ -1,4 +1,4 @@
-// Whole-file reading and writing through the POSIX file services.
+// Whole-file reading through the POSIX file services.
 #include "core/file_descriptor_posix.h"
 #include "core/text_file_platform.h"
 
@@ -23,19 +23,6 @@ int64_t ReadFromDescriptor(int fd, char* data, size_t count) {
         done += static_cast<size_t>(got);
     }
     return static_cast<int64_t>(done);
-}
-
-bool WriteAll(int fd, std::string_view text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t wrote = write(fd, text.data() + done, std::min(text.size() - done, kChunkBytes));
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<size_t>(wrote);
-    }
-    return true;
 }
 
 // The byte at `offset`, or -1 when it cannot be read. The file position does not move.
@@ -82,24 +69,4 @@ void ReadWholeFile(const std::string& name, const FileEnds* ends, std::string& c
         return;
     int64_t got = ReadFromDescriptor(file.Get(), content.data(), content.size());
     content.resize(got < 0 ? 0 : static_cast<size_t>(got));
-}
-
-bool WriteNewFile(const std::string& name, std::string_view text) {
-    FileDescriptor file(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!file.IsOpen())
-        return false;
-    bool written = WriteAll(file.Get(), text) && fsync(file.Get()) == 0;
-    return file.Close() && written;
-}
-
-bool MoveOverFile(const std::string& from, const std::string& to) {
-    return rename(from.c_str(), to.c_str()) == 0;
-}
-
-void RemoveFile(const std::string& name) {
-    unlink(name.c_str());
-}
-
-uint32_t CurrentProcessId() {
-    return static_cast<uint32_t>(getpid());
 }

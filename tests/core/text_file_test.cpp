@@ -1,4 +1,4 @@
-// Whole-file reading and writing on real files.
+// Whole-file reading on real files.
 #include "core/text_file.h"
 #include "temp_folder.h"
 
@@ -22,22 +22,6 @@ TEST(LoadFileText, OnlyTheNameConInAnyCaseReadsStandardInput) {
     ASSERT_NE(std::freopen(folder.Write("input", input).c_str(), "rb", stdin), nullptr);
     EXPECT_NE(LoadFileText(folder.Path("CON")), input); // and so leaves the input to "cOn"
     EXPECT_EQ(LoadFileText("cOn"), input);
-}
-
-TEST(SaveTextToFile, ReplacesTheFileWholeOrReportsFailureLeavingItAsItWas) {
-    TempFolder folder;
-    const std::string target = folder.Write("out.txt", std::string(5000, 'x'));
-    const std::string text("new\r\n\0end", 10);
-    ASSERT_TRUE(SaveTextToFile(target, text));
-    ASSERT_TRUE(SaveTextToFile(folder.Path("fresh.txt"), ""));
-    EXPECT_FALSE(SaveTextToFile(folder.Path("no-such-folder/out.txt"), ""));
-    std::filesystem::create_directory(folder.Path("taken"));
-    EXPECT_FALSE(SaveTextToFile(folder.Path("taken"), "text"));
-    EXPECT_EQ(folder.Read("out.txt"), text);
-    EXPECT_EQ(folder.Read("fresh.txt"), "");
-    EXPECT_TRUE(std::filesystem::is_directory(folder.Path("taken")));
-    auto entries = std::filesystem::directory_iterator(folder.Path(""));
-    EXPECT_EQ(std::distance(begin(entries), end(entries)), 3); // no temporary file left behind
 }
 
 #ifndef _WIN32
