@@ -31,11 +31,6 @@ std::vector<std::string> NamesIn(const TempFolder& folder) {
     return names;
 }
 
-bool LeftByAnInterruptedSave(const std::string& name) {
-    return name.find(kSaveTemporarySuffix) != std::string::npos ||
-           name.find(kSaveOldContentSuffix) != std::string::npos;
-}
-
 std::string Lines(int count, const std::string& word) {
     std::string text;
     for (int i = 0; i < count; ++i)
@@ -93,6 +88,11 @@ TEST(SaveTextToFile, AHardLinkedFileKeepsItsLinksAndTakesTheNewContent) {
 }
 
 #ifndef _WIN32
+bool LeftByAnInterruptedSave(const std::string& name) {
+    return name.find(kSaveTemporarySuffix) != std::string::npos ||
+           name.find(kSaveOldContentSuffix) != std::string::npos;
+}
+
 // A file with one name is replaced in one step: a program reading it meanwhile reads the old
 // content whole. Its permission bits stay, and a symbolic link to it stays a link.
 TEST(SaveTextToFile, AFileWithOneNameIsReplacedInOneStepKeepingItsPermissionsAndLinks) {
