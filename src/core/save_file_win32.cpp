@@ -120,6 +120,13 @@ bool MoveOver(const std::string& replacement, const std::string& target) {
         GetLastError() == ERROR_FILE_NOT_FOUND)
         return MoveFileExW(from.c_str(), to.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // A file that another program holds open without sharing its deletion cannot be replaced:
+    // asked first, because a failed ReplaceFileW may leave a file of its own behind (Wine's).
+    FileHandle replaceable(CreateFileW(to.c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!replaceable.IsOpen() || !replaceable.Close())
+        return false;
     return ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                         nullptr) != 0;
 }
