@@ -9,8 +9,8 @@ out=build/fuzz
 mkdir -p "$out/corpus" "$out/findings"
 
 sources=(src/core/{message_padding,sha1,sha256,cpu_features,sha_extensions,bencode_scan,info_hash}.cpp
-    src/core/{sha1_ssse3,sha1_avx2,sha256_ssse3,sha256_avx2}.cpp
-    src/core/{text_ops,text_file,text_file_posix}.cpp)
+    src/core/{sha1_ssse3,sha1_avx2,sha256_ssse3,sha256_avx2,torrent_facts,utf8_text}.cpp
+    src/core/{text_ops,text_file,regular_file,regular_file_posix,long_path_posix}.cpp)
 clang++ -std=c++20 -O1 -g -Isrc -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     tests/core/info_hash_fuzz.cpp "${sources[@]}" -o "$out/info_hash_fuzz"
 

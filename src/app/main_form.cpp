@@ -2,6 +2,7 @@
 
 #include "core/command_line.h"
 #include "core/info_hash.h"
+#include "core/save_file.h"
 #include "core/text_file.h"
 #include "core/text_ops.h"
 #include "err/exception.h"

@@ -206,11 +206,15 @@ class Scanner {
     bool ReadString(std::string_view& text) {
         size_t p = position_;
         size_t length = 0;
-        size_t remaining = content_.size();
+        const size_t whole = content_.size();
         while (p < content_.size() && IsDigit(content_[p])) {
+            // Longer than the whole content cannot fit; tested before the length grows, so
+            // that it cannot wrap around in a 32-bit size.
+            if (length > whole / 10)
+                return false;
             length = length * 10 + static_cast<size_t>(content_[p] - '0');
-            if (length > remaining)
-                return false; // longer than the whole content: cannot fit
+            if (length > whole)
+                return false;
             ++p;
         }
         if (p == position_ || p >= content_.size() || content_[p] != ':')

@@ -6,10 +6,12 @@
 #include "core/sha256.h"
 #include "core/text_ops.h"
 #include "core/torrent_facts.h"
+#include "core/utf8_text.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <new>
-#include <unordered_set>
 
 namespace {
 
@@ -18,6 +20,10 @@ const std::string kNotATorrent = "Not a Torrent File   ";
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+bool IsControlByte(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
 }
 
 // 1-based index of the first occurrence of `text`, or 0.
@@ -119,13 +125,79 @@ int64_t NextElement(std::string_view content, int64_t at) {
 }
 
 // The file's bytes at the failing position are shown as they are, except that control
-// characters become "." so that the report stays two lines wherever it goes.
+// characters and bytes that form no UTF-8 character among the four become ".": the report stays
+// two lines wherever it goes, and the same bytes in every program and code page that reads
+// UTF-8.
 std::string DetailBytes(std::string_view content, int64_t at) {
     std::string detail(content.substr(static_cast<size_t>(at - 1), 4));
-    for (char& c : detail)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '.';
+    for (size_t i = 0; i < detail.size();) {
+        const size_t character = Utf8CharacterLength(detail, i);
+        if (character == 0 || IsControlByte(detail[i]))
+            detail[i++] = '.';
+        else
+            i += character;
+    }
     return detail;
+}
+
+bool IsOnTheWalk(std::string_view content, int64_t at) {
+    return at >= 1 && at <= static_cast<int64_t>(content.size()) && ByteAt(content, at) != 'e';
+}
+
+// The position `steps` steps along the walk from `at`.
+int64_t Advance(std::string_view content, int64_t at, int64_t steps) {
+    for (; steps > 0; --steps)
+        at = NextElement(content, at);
+    return at;
+}
+
+// Where the walk from `start` that goes round forever closes its loop: the position whose step
+// leads back to one the walk has stood on. `onLoop` is a position on the loop.
+int64_t LoopClosingPosition(std::string_view content, int64_t start, int64_t onLoop) {
+    int64_t loopSteps = 1;
+    for (int64_t at = NextElement(content, onLoop); at != onLoop; at = NextElement(content, at))
+        ++loopSteps;
+    // Two walkers a loop's length apart meet first on the loop's first position.
+    int64_t behind = start;
+    int64_t ahead = Advance(content, start, loopSteps);
+    while (behind != ahead) {
+        behind = NextElement(content, behind);
+        ahead = NextElement(content, ahead);
+    }
+    return Advance(content, behind, loopSteps - 1);
+}
+
+// Where the walk stops: at the end position, or, for a walk that cannot end, at the position
+// whose step cannot be taken or closes a loop.
+struct WalkEnd {
+    int64_t position;
+    bool endless;
+};
+
+// Every step is decided by the position alone, so a walk that comes back to a position it
+// stood on goes round forever: that, like an element that cannot be skipped (a step that stays
+// where it is), makes the file malformed. Constant memory: each step's landing is compared with
+// the positions the walk stood on at exponentially spaced steps (slot k holds the last one
+// whose step count has k trailing zero bits), which catches a loop before it has gone round
+// three times, so no step is taken more than a few times over, however long the loop's tail.
+WalkEnd Walk(std::string_view content, int64_t start) {
+    std::array<int64_t, 64> earlier{};
+    size_t slotsInUse = 0;
+    uint64_t steps = 0;
+    int64_t at = start;
+    while (IsOnTheWalk(content, at)) {
+        const int64_t next = NextElement(content, at);
+        if (next == at)
+            return {at, true};
+        // A count of steps below 2^64 has fewer than 64 trailing zero bits.
+        earlier[static_cast<size_t>(std::countr_zero(++steps)) % earlier.size()] = at;
+        slotsInUse = std::max(slotsInUse, static_cast<size_t>(std::bit_width(steps)));
+        const auto inUse = earlier.begin() + static_cast<ptrdiff_t>(slotsInUse);
+        if (std::find(earlier.begin(), inUse, next) != inUse)
+            return {LoopClosingPosition(content, start, next), true};
+        at = next;
+    }
+    return {at, false};
 }
 
 FileResult MalformedReport(std::string_view content, int64_t at, std::string_view namePart) {
@@ -147,17 +219,10 @@ FileResult SearchedResult(std::string_view content, std::string_view namePart) {
     NumberAfterKey pieces = ReadNumberAfterKey(content, ":pieces");
     int64_t end = IndexOf(content, ":pieces") + 7 + pieces.consumed + pieces.value;
 
-    // Every step is decided by the position alone, so a walk that comes back to a position it
-    // visited would go round forever: that, like an element that cannot be skipped, makes the
-    // file malformed. A step back to a position not visited yet is walked on as any other.
-    std::unordered_set<int64_t> visited;
-    while (end >= 1 && end <= length && ByteAt(content, end) != 'e') {
-        visited.insert(end);
-        int64_t next = NextElement(content, end);
-        if (visited.contains(next))
-            return MalformedReport(content, end, namePart);
-        end = next;
-    }
+    const WalkEnd walk = Walk(content, end);
+    if (walk.endless)
+        return MalformedReport(content, walk.position, namePart);
+    end = walk.position;
     // A position before the content ends the walk as if the content had ended.
     if (end < 1 || end > length)
         end = length;

@@ -1,37 +1,18 @@
 #include "core/torrent_facts.h"
 
+#include "core/utf8_text.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace {
 
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no UTF-16 surrogates,
-// nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
-        const uint32_t lead = static_cast<unsigned char>(text[at]);
-        size_t trailing = 0;
-        if (lead >= 0xF0)
-            trailing = 3;
-        else if (lead >= 0xE0)
-            trailing = 2;
-        else if (lead >= 0xC2)
-            trailing = 1;
-        else if (lead >= 0x80)
+        const size_t length = Utf8CharacterLength(text, at);
+        if (length == 0)
             return false;
-        if (lead > 0xF4 || text.size() - at <= trailing)
-            return false;
-        uint32_t code = trailing == 0 ? lead : lead & (0x3Fu >> trailing);
-        for (size_t i = 1; i <= trailing; ++i) {
-            const uint32_t next = static_cast<unsigned char>(text[at + i]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (code < least[trailing] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        at += trailing + 1;
+        at += length;
     }
     return true;
 }

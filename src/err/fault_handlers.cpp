@@ -1,36 +1,40 @@
 #include "err/fault_handlers.h"
 
+#include "core/text_ops.h"
+#include "core/wide_path.h"
 #include "err/fault_tables.h"
 #include "err/format_text.h"
 #include "err/runtime_faults.h"
-#include "core/text_ops.h"
 
-#include <array>
 #include <cstdlib>
 
 namespace {
 
-// MAX_PATH and its terminating NUL.
-constexpr DWORD ModuleNameBufferSize = 261;
+// The file of a module (nullptr: the program) in the program's code page, whole whatever its
+// length and script; empty when the platform names none.
+std::string ModuleFile(HMODULE module) {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0)
+            return {};
+        // A name that fills the room may have been cut: ask again with twice the room.
+        if (length < name.size())
+            return ProgramText(std::wstring_view(name.data(), length));
+        name.resize(name.size() * 2);
+    }
+}
 
 // The file of the module whose image holds address; empty when address lies in no module.
 std::string ModuleFileOfAddress(const void* address, uintptr_t& moduleBase) {
     MEMORY_BASIC_INFORMATION region{};
     if (VirtualQuery(address, &region, sizeof region) == 0 || region.State != MEM_COMMIT)
         return {};
-    std::array<char, ModuleNameBufferSize> name{};
-    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(region.AllocationBase),
-                                            name.data(), ModuleNameBufferSize);
-    if (length == 0)
-        return {};
-    moduleBase = reinterpret_cast<uintptr_t>(region.AllocationBase);
-    return std::string(name.data(), length);
-}
-
-std::string ProgramFile() {
-    std::array<char, ModuleNameBufferSize> name{};
-    const DWORD length = GetModuleFileNameA(nullptr, name.data(), ModuleNameBufferSize);
-    return std::string(name.data(), length);
+    std::string name = ModuleFile(static_cast<HMODULE>(region.AllocationBase));
+    if (!name.empty())
+        moduleBase = reinterpret_cast<uintptr_t>(region.AllocationBase);
+    return name;
 }
 
 Exception AccessViolation(const EXCEPTION_RECORD& record) {
@@ -86,7 +90,7 @@ PlacedAddress PlaceAddress(const void* address) {
         return {std::move(module), value - moduleBase};
     // Outside every module: shown with the program, as if counted from the start of its code.
     constexpr uintptr_t programCodeStart = 0x1000;
-    return {ProgramFile(), value == 0 ? 0 : value - programCodeStart};
+    return {ModuleFile(nullptr), value == 0 ? 0 : value - programCodeStart};
 }
 
 std::string UnhandledNoticeText(std::string_view className, const Exception* exception,

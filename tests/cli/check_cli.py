@@ -441,10 +441,43 @@ def check_names(cli, root):
     for path in [os.path.join(folder, n) for n in names] + [os.path.join(deep, "Глубоко.torrent")]:
         write(path, data)
     write(os.path.join(folder, "bad.torrent"), damaged)
+    # The window's list holds the same detail bytes: a byte that is no UTF-8 shows as "." too.
+    not_utf8 = damaged.replace(b"l\r\n\0", b"\xc3\xa9\xff~")
+    write(os.path.join(folder, "bad é.torrent"), not_utf8)
     status, lines, _, _ = cli.run(cli.name(folder), cli.name(os.path.join(folder, names[0])))
     want = [digest.upper() + "   " + n for n in names + ["Глубоко.torrent", names[0]]] + [
-        "Error!", "l...    " + hashlib.sha1(damaged).hexdigest().upper() + "     bad.torrent"]
-    check(status == 0 and sorted(lines) == sorted(want), "names in four scripts, a deep file, a report")
+        "Error!", "l...    " + hashlib.sha1(damaged).hexdigest().upper() + "     bad.torrent",
+        "Error!", "é.~    " + hashlib.sha1(not_utf8).hexdigest().upper() + "     bad é.torrent"]
+    check(status == 0 and sorted(lines) == sorted(want), "names in four scripts, a deep file, reports")
+
+
+def check_large_damaged_files(cli, root):
+    """Damaged files as large as memory allows: a walk of tens of millions of tiny elements
+    before the element it cannot skip, in memory of the file's size and a little more (natively
+    under an address-space limit, the 32-bit program in its own 2-4 GB); and a string length of
+    2^32, which a 32-bit size would wrap to 0, in a sparse 450 MB file that is no torrent."""
+    folder = os.path.join(root, "large")
+    os.makedirs(folder)
+    head = b"d8:announce1:x6:lengthi1e4:infod6:pieces0:"
+    tiny = write(os.path.join(folder, "tiny.torrent"),
+                 head + b"0:" * (50_000_000 if cli.wine else 10_000_000) + b"xee")
+    with open(tiny, "rb") as f:
+        digest = hashlib.sha1(f.read()).hexdigest().upper()
+    size = os.path.getsize(tiny)
+    limit = None if cli.wine else lambda: resource.setrlimit(resource.RLIMIT_AS, (size + (256 << 20),) * 2)
+    status, lines, _, err = cli.run(cli.name(tiny), preexec_fn=limit)
+    check(status == 0 and lines == ["Error!", f"xee    {digest}     tiny.torrent"],
+          f"{size:,} bytes of tiny elements: the report, in bounded memory {err[-200:]}")
+    wrapped = os.path.join(folder, "wrapped.torrent")
+    size = 450 << 20
+    with open(wrapped, "wb") as f:
+        head = b"d4:infod6:pieces4294967296:e1:x"
+        f.write(head + b"%d:" % (size - len(head) - 9 - 2))
+        f.seek(size - 1)
+        f.write(b"e")
+    status, lines, _, _ = cli.run("--json", cli.name(wrapped))
+    check(status == 0 and [json.loads(line)["status"] for line in lines] == ["not-a-torrent"],
+          "a length of 2^32 in a 450 MB file: not a torrent")
 
 
 def make_payload(root):
@@ -602,7 +635,7 @@ def main():
     cli = Cli(os.path.abspath(args.cli), args.wine and os.path.abspath(args.wine))
     cli.version = args.project_version
     checks = [check_order_with_jobs, check_folders, check_standard_input, check_options, check_faults, check_json,
-              check_corpus, check_names, check_peer_set, check_name_and_tracker_rules, check_links] + ([] if args.wine else [check_long_paths])
+              check_corpus, check_names, check_large_damaged_files, check_peer_set, check_name_and_tracker_rules, check_links] + ([] if args.wine else [check_long_paths])
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
         if args.slow:
             checks = [check_deep_chains]

@@ -14,9 +14,16 @@ std::vector<std::string> Report(const std::string& detail, const std::string& co
 
 } // namespace
 
-TEST(MalformedReport, ControlBytesInTheDetailShowAsDots) {
-    for (const auto& [element, shown] :
-         {std::pair{"l\r\n\0", "l..."}, {"d\x7f\x1f ", "d.. "}, {"l\t\x80~", "l.\x80~"}}) {
+// Control bytes and bytes that form no UTF-8 character among the four (a lone byte, one cut
+// short by the end of the detail, an overlong form) show as dots; characters stay whole.
+TEST(MalformedReport, ControlBytesAndBytesThatAreNotUtf8InTheDetailShowAsDots) {
+    for (const auto& [element, shown] : {std::pair{"l\r\n\0", "l..."},
+                                         {"d\x7f\x1f ", "d.. "},
+                                         {"l\t\x80~", "l..~"},
+                                         {"\xC3\xA9\xFF\x7E", "\xC3\xA9.~"},
+                                         {"l\xE2\x82\xAC", "l\xE2\x82\xAC"},
+                                         {"ll\xE2\x82", "ll.."},
+                                         {"\xC0\xAF\xF0\x9F", "...."}}) {
         const std::string content = kHead + "0:" + std::string(element, 4) + "ee";
         EXPECT_EQ(InfoHashLines(content, "C:\\t\\n.torrent"), Report(shown, content));
     }
@@ -31,8 +38,22 @@ TEST(MalformedReport, AWalkBackToAPositionNotVisitedEndsThere) {
                                        "   n.torrent"});
 }
 
+// The report shows the bytes where the step that closes the loop starts, however long the walk
+// before the loop and the loop itself.
 TEST(MalformedReport, AWalkBackToAPositionVisitedBeforeIsReported) {
-    // 4294967280 wraps to -16: back to the string "3:abc" the walk has just passed
-    const std::string content = kHead + "0:3:abc4294967280:ee";
-    EXPECT_EQ(InfoHashLines(content, "n.torrent"), Report("4294", content));
+    auto times = [](int count, const std::string& element) {
+        std::string elements;
+        for (int i = 0; i < count; ++i)
+            elements += element;
+        return elements;
+    };
+    const std::string longLoop = "0:3:abc" + times(1000, "1:x");
+    // Wraps to minus the distance from past its colon back to "3:abc".
+    const std::string backToAbc = std::to_string((uint64_t{1} << 32) - longLoop.size() - 9) + ":";
+    for (const std::string& walk :
+         {std::string("0:3:abc4294967280:"), times(1000000, "0:") + "3:abc4294967280:",
+          times(100000, "0:") + longLoop + backToAbc, std::string("0:i1e1:X3:abc4294967277:")}) {
+        const std::string content = kHead + walk + "ee";
+        EXPECT_EQ(InfoHashLines(content, "n.torrent"), Report("4294", content)) << walk.size();
+    }
 }

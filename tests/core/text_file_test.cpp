@@ -1,4 +1,4 @@
-// Whole-file reading and writing on real files.
+// Whole-file reading on real files.
 #include "core/info_hash.h"
 #include "core/regular_file.h"
 #include "core/text_file.h"
@@ -33,22 +33,6 @@ TEST(LoadFileText, OnlyTheNameConInAnyCaseReadsStandardInput) {
     EXPECT_EQ(LoadFileText("cOn"), input);
 }
 #endif
-
-TEST(SaveTextToFile, ReplacesTheFileWholeOrReportsFailureLeavingItAsItWas) {
-    TempFolder folder;
-    const std::string target = folder.Write("out.txt", std::string(5000, 'x'));
-    const std::string text("new\r\n\0end", 10);
-    ASSERT_TRUE(SaveTextToFile(target, text));
-    ASSERT_TRUE(SaveTextToFile(folder.Path("fresh.txt"), ""));
-    EXPECT_FALSE(SaveTextToFile(folder.Path("no-such-folder/out.txt"), ""));
-    std::filesystem::create_directory(folder.Path("taken"));
-    EXPECT_FALSE(SaveTextToFile(folder.Path("taken"), "text"));
-    EXPECT_EQ(folder.Read("out.txt"), text);
-    EXPECT_EQ(folder.Read("fresh.txt"), "");
-    EXPECT_TRUE(std::filesystem::is_directory(folder.Path("taken")));
-    auto entries = std::filesystem::directory_iterator(folder.Path(""));
-    EXPECT_EQ(std::distance(begin(entries), end(entries)), 3); // no temporary file left behind
-}
 
 #ifdef _WIN32
 // Names in the exact form: resolved by the program, nothing of a part dropped.

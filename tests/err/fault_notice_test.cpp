@@ -3,6 +3,7 @@
 // finalisation ran. Every wait is bounded generously.
 #include "../layer/window_test_support.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -12,13 +13,25 @@ namespace {
 
 const std::string kFaultProgram = FAULT_PROGRAM;
 
-// Another process's window text: sent as a wide message, the whole text crosses over.
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
+                                                        static_cast<int>(utf8.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// Another process's window text in UTF-8: sent as a wide message, the whole text crosses over.
 std::string WindowText(HWND window) {
     wchar_t text[4096] = {};
     DWORD_PTR length = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         5000, &length);
-    return std::string(text, text + length); // the texts checked here are ASCII
+    std::string utf8(length * 3, '\0');
+    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length),
+                                                        utf8.data(), static_cast<int>(utf8.size()),
+                                                        nullptr, nullptr)));
+    return utf8;
 }
 
 // The text of the notice titled "Error" ("" when none came), the exit code and the report.
@@ -32,11 +45,12 @@ struct FaultRun {
 // presses its OK button.
 FaultRun RunAndAnswerNotice(const std::string& program, std::string commandLine,
                             const std::function<void(HANDLE)>& trigger) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     FaultRun run;
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    std::wstring line = Wide(commandLine);
+    if (!CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process))
         return run;
     trigger(process.hProcess);
@@ -58,11 +72,11 @@ FaultRun RunAndAnswerNotice(const std::string& program, std::string commandLine,
     return run;
 }
 
-FaultRun RunFaultProgram(const std::string& fault) {
+FaultRun RunFaultProgram(const std::string& fault, const std::string& program = kFaultProgram) {
     const std::string report = kFaultProgram + "." + fault + ".txt";
     DeleteFileA(report.c_str());
     FaultRun run = RunAndAnswerNotice(
-        kFaultProgram, "\"" + kFaultProgram + "\" " + fault + " \"" + report + "\"", [](HANDLE) {});
+        program, "\"" + program + "\" " + fault + " \"" + report + "\"", [](HANDLE) {});
     std::ostringstream text;
     text << std::ifstream(report).rdbuf();
     run.report = text.str();
@@ -101,6 +115,24 @@ TEST(UnhandledNotice, EachFaultEndsInTheNoticeThenTheFinalisation) {
     EXPECT_TRUE(std::regex_match(early.notice, std::regex("Runtime error  11 at " + address)))
         << early.notice;
     EXPECT_EQ(early.exitCode, 11u);
+}
+
+// The notice names the program's file whole, in any script and past 260 bytes of UTF-8.
+TEST(UnhandledNotice, NamesTheProgramsFileWholeWhateverItsLengthAndScript) {
+    std::string program = kFaultProgram.substr(0, kFaultProgram.find_last_of("\\/"));
+    std::string deep; // 159 CJK characters, 477 bytes of UTF-8
+    for (int level = 0; level < 3; ++level) {
+        deep += "\\";
+        for (int i = 0; i < 53; ++i)
+            deep += "\xE6\xB7\xB1";
+        CreateDirectoryW(Wide(program + deep).c_str(), nullptr);
+    }
+    program += deep + "\\err_fault_program.exe";
+    ASSERT_TRUE(CopyFileW(Wide(kFaultProgram).c_str(), Wide(program).c_str(), FALSE));
+    const FaultRun run = RunFaultProgram("null-write", program);
+    std::replace(program.begin(), program.end(), '/', '\\');
+    EXPECT_NE(run.notice.find(" in module " + program + " at "), std::string::npos) << run.notice;
+    EXPECT_EQ(run.exitCode, 1u);
 }
 
 #ifdef VANTREL_PROGRAM

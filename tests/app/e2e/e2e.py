@@ -24,8 +24,10 @@ from Xlib.protocol import event
 WINESERVER = "/usr/lib/wine/wineserver64"  # the wrapper's server too; it serves 32-bit programs
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 NAMES = ["東京 ñ.torrent", "Кириллица.torrent", "Ελληνικά.torrent", "emoji 🎉.torrent"]
-REPORT = "report.torrent"  # the walk stops at CR, LF, NUL, "x": the report's detail bytes
-MALFORMED = b"d8:announce1:x4:infod6:lengthi1e6:pieces20:" + bytes(range(20)) + b"\r\n\0xee"
+# The walk stops at C3 A9 FF 7E, the report's detail bytes: "é", then FF, which is no UTF-8 and
+# shows as "." in the list, the clipboard and the saved file alike, as in vantrel-cli's line.
+REPORT = "report.torrent"
+MALFORMED = b"d8:announce1:x4:infod6:lengthi1e6:pieces20:" + bytes(range(20)) + b"\xc3\xa9\xff~ee"
 last_list = []  # the list as last read, shown when a wait fails
 
 
@@ -62,9 +64,9 @@ def make_torrent(folder, name, seed):
 
 
 def lines_of(paths):
-    """libtorrent's line for each file, or the two report lines (control bytes shown as ".")."""
+    """libtorrent's line for each file, or the two report lines."""
     sha1 = hashlib.sha1(MALFORMED).hexdigest().upper()
-    return sum((["Error!", "...x    %s     %s" % (sha1, REPORT)] if p.endswith(REPORT) else
+    return sum((["Error!", "é.~    %s     %s" % (sha1, REPORT)] if p.endswith(REPORT) else
                 [str(lt.torrent_info(p).info_hashes().v1).upper() + "   " + os.path.basename(p)]
                 for p in paths), [])
 
