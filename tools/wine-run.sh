@@ -179,7 +179,11 @@ if [ "$mode" = guard ]; then
     [ -n "$caller_display" ] || unset DISPLAY
     exec "$@"
 fi
-if [ -t 1 ] && [ -t 2 ]; then
+# Only a pipe (or socket) can be held open by a process the program leaves behind; a terminal,
+# a file or a device (/dev/full) is handed to the program as it is, so its writes fail as they
+# would.
+is_pipe() { [ -p "/proc/$$/fd/$1" ] || [ -S "/proc/$$/fd/$1" ]; }
+if ! is_pipe 1 && ! is_pipe 2; then
     exec "$loader" "$exe" "$@"
 fi
 
@@ -190,18 +194,26 @@ relay=$(mktemp -d)
 trap 'rm -rf "$relay"' EXIT
 exec 3<&0
 loader=(setpriv --pdeathsig KILL "$loader")
+relays=()
 if [ "$(readlink /proc/$$/fd/1)" = "$(readlink /proc/$$/fd/2)" ]; then
     "${loader[@]}" "$exe" "$@" <&3 3<&- >"$relay/out" 2>&1 &
     program=$!
     tail -n +1 -s 0.1 --pid=$program -f "$relay/out" 3<&- &
     relays=($!)
 else
-    "${loader[@]}" "$exe" "$@" <&3 3<&- >"$relay/out" 2>"$relay/err" &
+    if is_pipe 1; then exec 4>"$relay/out"; else exec 4>&1; fi
+    if is_pipe 2; then exec 5>"$relay/err"; else exec 5>&2; fi
+    "${loader[@]}" "$exe" "$@" <&3 3<&- >&4 2>&5 4>&- 5>&- &
     program=$!
-    tail -n +1 -s 0.1 --pid=$program -f "$relay/out" 3<&- &
-    relays=($!)
-    tail -n +1 -s 0.1 --pid=$program -f "$relay/err" >&2 3<&- &
-    relays+=($!)
+    exec 4>&- 5>&-
+    if is_pipe 1; then
+        tail -n +1 -s 0.1 --pid=$program -f "$relay/out" 3<&- &
+        relays+=($!)
+    fi
+    if is_pipe 2; then
+        tail -n +1 -s 0.1 --pid=$program -f "$relay/err" >&2 3<&- &
+        relays+=($!)
+    fi
 fi
 exec 3<&-
 wait "$program"
