@@ -66,8 +66,16 @@ if [ "$(cat "$prefix/.vantrel-run-desktop" 2>/dev/null)" != "$desktop" ]; then
         wine_in "$prefix" /usr/lib/wine/wine64 reg add "$explorer\\Desktops" /v Default /d "$desktop" /f
         wine_in "$prefix" /usr/lib/wine/wine64 reg add "$explorer" /v Desktop /d Default /f
     fi
-    wine_in "$prefix" /usr/lib/wine/wineserver64 -k
+    wine_in "$prefix" /usr/lib/wine/wineserver64 -k || true
     echo "$desktop" >"$prefix/.vantrel-run-desktop"
+fi
+
+# The caption's buttons are drawn in the Marlett font, which Wine ships (fonts-wine) but a
+# prefix does not find there by itself: it goes into the prefix's own Fonts folder, read at start.
+fonts=$prefix/drive_c/windows/Fonts
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    wine_in "$prefix" /usr/lib/wine/wineserver64 -k || true
 fi
 
 if [ -z "$virtual" ]; then

@@ -8,7 +8,7 @@ packages=(
   googletest
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
-  xvfb xdotool xclip x11-utils imagemagick python3-xlib
+  xvfb xdotool xclip x11-utils imagemagick python3-xlib fonts-wine
   python3-libtorrent mktorrent transmission-cli
   openssl coreutils hyperfine python3-matplotlib
   man-db groff-base
