@@ -1,7 +1,10 @@
-// Message dispatch on real windows: the order of attached handlers, and closing the main
-// window while a run inside a click handler pumps messages.
+// Message dispatch on real windows: the order of attached handlers, the one-message pump, what
+// clicks, colours and drops become, and closing the main window while a run inside a click
+// handler pumps messages.
 #include "layer/dispatch.h"
 #include "window_test_support.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -32,6 +35,83 @@ TEST_F(DispatchTest, AttachedHandlersRunNewestFirstAndTheFirstThatHandlesEndsThe
     handlerLog.clear();
     EXPECT_EQ(SendMessageA(window, kProbeMessage, 0, 0), 0); // the default processing's answer
     EXPECT_EQ(handlerLog, (std::vector<std::string>{"3 saw 0", "2 saw 7", "1 saw 7"}));
+    ReleaseForm(form);
+}
+
+// A posted WM_NULL ends one pass of the pump; a WM_QUIT taken by it ends the handlers' calls.
+TEST_F(DispatchTest, ThePumpStopsAtANullMessageAndAfterTheQuitMessageNoHandlerRuns) {
+    Control* form = CreateFormControl(nullptr, "Layer Test");
+    const HWND window = EnsureWindow(form);
+    AttachHandler(form, Logging<1>);
+    handlerLog.clear();
+    for (UINT message : {kProbeMessage, UINT{WM_NULL}, kProbeMessage})
+        PostMessageA(window, message, 0, 5);
+    ProcessPendingMessages(form);
+    EXPECT_EQ(handlerLog, std::vector<std::string>{"1 saw 5"});
+    ProcessPendingMessages(form);
+    EXPECT_EQ(handlerLog, (std::vector<std::string>{"1 saw 5", "1 saw 5"}));
+    PostQuitMessage(0);
+    ProcessPendingMessages(form);
+    EXPECT_TRUE(ApplicationTerminated);
+    PostMessageA(window, kProbeMessage, 0, 6);
+    ProcessPendingMessages(form);
+    EXPECT_EQ(handlerLog.size(), 2u);
+    ReleaseForm(form);
+}
+
+struct Events {
+    std::vector<std::string> log;
+    void Clicked(Control* sender) { log.push_back("click " + GetCaption(sender)); }
+    void Dropped(Control*, const std::string& names, POINT at) {
+        log.push_back(names + " at " + std::to_string(at.x) + "," + std::to_string(at.y));
+    }
+};
+
+// A double click is two presses; each child paints with its own colours on the brush of its
+// colour; dropped names arrive whole, however long, joined by CR, and only while a handler is set.
+TEST_F(DispatchTest, ClicksColoursAndDropsReachTheControlTheyConcern) {
+    Events events;
+    Control* form = CreateFormControl(nullptr, "Layer Test");
+    Control* button = CreateButton(form, "Start");
+    Control* list = CreateListBox(form, kListBoxNoIntegralHeight);
+    button->ClickHandler = NotifyHandler::Bind<&Events::Clicked>(&events);
+    SetDropFilesHandler(form, DropFilesHandlerType::Bind<&Events::Dropped>(&events));
+    ASSERT_TRUE(CreateControlWindow(form));
+    for (int message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(button->Handle, UINT(message), MK_LBUTTON, MAKELPARAM(5, 5));
+    ProcessPendingMessages(form);
+    EXPECT_EQ(events.log, (std::vector<std::string>{"click Start", "click Start"}));
+
+    for (auto [child, message, color] : {std::tuple{button, WM_CTLCOLORBTN, COLOR_BTNFACE},
+                                         std::tuple{list, WM_CTLCOLORLISTBOX, COLOR_WINDOW}}) {
+        HDC dc = GetDC(child->Handle);
+        LOGBRUSH brush{};
+        GetObjectA(reinterpret_cast<HBRUSH>(SendMessageA(form->Handle, UINT(message), WPARAM(dc),
+                                                         LPARAM(child->Handle))),
+                   sizeof brush, &brush);
+        EXPECT_EQ(std::vector({brush.lbColor, GetBkColor(dc), GetTextColor(dc)}),
+                  std::vector<COLORREF>({GetSysColor(color), GetSysColor(color), RGB(8, 0, 0)}));
+        ReleaseDC(child->Handle, dc);
+    }
+
+    EXPECT_NE(GetWindowLongA(form->Handle, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    const std::string deep = "C:\\" + std::string(300, 'd') + "\\x.torrent";
+    const std::pair<std::vector<std::string>, std::string> drops[] = {
+        {{"C:\\a"}, "C:\\a at 5,6"},
+        {{"C:\\a", "D:\\b c", deep}, "C:\\a\rD:\\b c\r" + deep + " at 5,6"},
+    };
+    for (const auto& [names, seen] : drops) {
+        events.log.clear();
+        PostDrop(form->Handle, names, POINT{5, 6});
+        ProcessPendingMessages(form);
+        EXPECT_EQ(events.log, std::vector<std::string>{seen});
+    }
+    SetDropFilesHandler(form, {});
+    EXPECT_EQ(GetWindowLongA(form->Handle, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    events.log.clear();
+    PostDrop(form->Handle, {"C:\\a"}, POINT{5, 6});
+    ProcessPendingMessages(form);
+    EXPECT_TRUE(events.log.empty());
     ReleaseForm(form);
 }
 

@@ -1,0 +1,211 @@
+// The Open, Save and folder dialogs and the notice box, on screen, driven by a second thread as a
+// user drives them: what each shows, which questions it asks, and what comes back.
+#include "dialog_user.h"
+#include "layer/dispatch.h"
+#include "layer/folder_dialog.h"
+#include "layer/notice.h"
+#include "layer/open_save_dialog.h"
+#include "temp_tree.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <dlgs.h>
+
+namespace {
+
+const char kTorrentFilter[] = "Torrent files *.torrent|*.torrent|All files *.*|*.*";
+const char kTextFilter[] = "Text files *.txt|*.txt|All files *.*|*.*";
+
+class DialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ApplicationWindow = form;
+        EnsureWindow(form);
+        for (const char* file : {"existing.txt", "single.torrent"})
+            tree.MakeFile(file);
+        tree.MakeFolder("Sub");
+    }
+    void TearDown() override {
+        Release(dialog);
+        ApplicationWindow = nullptr;
+        Release(form);
+    }
+    // Whether the dialog window belongs to the application's window.
+    std::string Owned(HWND box) { return GetWindow(box, GW_OWNER) == form->Handle ? "owned" : ""; }
+
+    // The user enters names into the file-name field and confirms; when a notice is expected,
+    // its title and text are kept and it is closed.
+    bool ChooseByTyping(const std::string& names, bool noticeExpected = false) {
+        dialog->StartFolder = tree.Root();
+        DialogUser user([&](DialogUser& u) {
+            HWND box = u.WaitForDialog();
+            if (box == nullptr || !u.Enter(u.FileNameField(box), names))
+                return;
+            u.Press(box, IDOK);
+            HWND notice = noticeExpected && u.WaitFor([&] { return !IsWindow(box); })
+                              ? u.WaitForDialog()
+                              : nullptr;
+            if (notice != nullptr) {
+                noticeText = WindowTextOf(notice) + ": " + MessageTextOf(notice);
+                u.Press(notice, IDOK);
+            }
+        });
+        return dialog->Choose();
+    }
+
+    Control* form = CreateFormControl(nullptr, "Vantrel");
+    TempTree tree;
+    OpenSaveDialog* dialog = new OpenSaveDialog("", "", 0);
+    std::string noticeText;
+};
+
+// What the file dialog shows (title, proposed name, file type offered, whether it is owned by
+// the application's window and shows the read-only box), whether it asks a question after OK
+// (answered Yes), and what comes back.
+TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheChoice) {
+    const OpenSaveOptions defaults = kDefaultOpenSaveOptions, hide = HideReadOnlyOption;
+    const struct {
+        const char* title;
+        bool open;
+        OpenSaveOptions options;
+        const char* filter;
+        int32_t filterBefore;
+        const char *proposed, *typed;
+        std::string seen;
+    } cases[] = {
+        {"Save Results", false, defaults, kTextFilter, 2, "existing.txt", "",
+         "Save Results|existing.txt|All files *.*|owned > asked > existing.txt, filter 2"},
+        {"", false, hide, kTextFilter, 0, "existing.txt", "",
+         "Save As|existing.txt|Text files *.txt|owned > existing.txt, filter 1"},
+        {"", true, defaults, kTorrentFilter, 0, "", "missing.torrent",
+         "Open||Torrent files *.torrent|owned > asked > cancelled, filter 0"},
+        {"", true, FileMustExistOption | ReadOnlyOption, "", 0, "", "single.torrent",
+         "Open|||owned|read-only box > single.torrent, filter 0, read-only"},
+        {"", true, CreatePromptOption | hide, kTorrentFilter, 1, "", "new.torrent",
+         "Open||Torrent files *.torrent|owned > asked > new.torrent, filter 1"},
+        {"", false, PathMustExistOption | hide, "", 0, "", "none\\x.txt",
+         "Save As|||owned > asked > cancelled, filter 0"},
+    };
+    for (const auto& c : cases) {
+        dialog->DialogTitle = c.title;
+        dialog->OpenMode = c.open;
+        dialog->DialogOptions = c.options;
+        dialog->FilterSpec = c.filter;
+        dialog->SelectedFilter = c.filterBefore;
+        dialog->StartFolder = tree.Root();
+        dialog->Selection = c.proposed;
+        std::string seen;
+        DialogUser user([&](DialogUser& u) {
+            HWND box = u.WaitForDialog();
+            HWND field = box != nullptr ? u.FileNameField(box) : nullptr;
+            if (field == nullptr)
+                return;
+            u.WaitFor([&] { return WindowTextOf(field) == c.proposed; }, 5000);
+            char type[64] = {};
+            const HWND types = GetDlgItem(box, cmb1);
+            SendMessageA(types, CB_GETLBTEXT, WPARAM(SendMessageA(types, CB_GETCURSEL, 0, 0)),
+                         reinterpret_cast<LPARAM>(type));
+            seen = WindowTextOf(box) + "|" + WindowTextOf(field) + "|" + type + "|" + Owned(box) +
+                   (IsWindowVisible(GetDlgItem(box, chx1)) ? "|read-only box" : "");
+            if (*c.typed != '\0' && !u.Enter(field, c.typed))
+                return;
+            u.Press(box, IDOK);
+            // A question or a warning disables the dialog while it is up.
+            u.WaitFor([&] { return !IsWindow(box) || !IsWindowEnabled(box); });
+            if (!IsWindow(box))
+                return;
+            HWND question = u.WaitForDialog(box);
+            seen += " > asked";
+            u.Press(question, GetDlgItem(question, IDYES) != nullptr ? IDYES : IDOK);
+            u.WaitFor([&] { return !IsWindow(box) || IsWindowEnabled(box); });
+            Sleep(500);
+            if (IsWindow(box))
+                u.Press(box, IDCANCEL);
+        });
+        const bool chosen = dialog->Choose();
+        const std::string& got = dialog->Selection;
+        seen += " > " + (chosen ? got.substr(tree.Root().size() + 1) : "cancelled" + got) +
+                ", filter " + std::to_string(dialog->SelectedFilter) +
+                (dialog->ReadOnlyChecked ? ", read-only" : "");
+        EXPECT_EQ(seen, c.seen);
+    }
+}
+
+// One file comes back as its full path, also with multiple selection on, where it fits into
+// the room however small the room for several files is set.
+TEST_F(DialogTest, OneFileGivesItsFullPath) {
+    dialog->MultipleSelectionCapacity = 1;
+    for (bool multiple : {false, true}) {
+        dialog->DialogOptions = multiple ? kDefaultOpenSaveOptions | AllowMultiSelectOption : 0;
+        ASSERT_TRUE(ChooseByTyping("single.torrent"));
+        EXPECT_EQ(dialog->Selection, tree.Path("single.torrent"));
+    }
+}
+
+// Files chosen at once come back as the folder and the names separated by CR; the default room
+// holds far more than the platform's old 65,520 bytes. Files that do not fit into a smaller
+// room are reported, not dropped as if the dialog had been cancelled.
+TEST_F(DialogTest, ManyFilesFitTheDefaultRoomAndTooManyAreReported) {
+    std::string typed, expected = tree.Root();
+    for (int i = 1000; i < 2000; ++i) {
+        const std::string name = "file " + std::to_string(i) + std::string(90, '-') + ".torrent";
+        tree.MakeFile(name);
+        typed += "\"" + name + "\" ";
+        expected += "\r" + name;
+    }
+    dialog->DialogOptions |= AllowMultiSelectOption;
+    ASSERT_TRUE(ChooseByTyping(typed));
+    EXPECT_EQ(dialog->Selection, expected);
+
+    dialog->MultipleSelectionCapacity = 1;
+    EXPECT_FALSE(ChooseByTyping(typed, true));
+    EXPECT_EQ(dialog->Selection, "");
+    EXPECT_EQ(noticeText, std::string("Vantrel: ") + kTooManyFilesNotice);
+}
+
+// The folder browser opens on the folder chosen last (stored without a trailing backslash, a
+// drive root with it), shows the prompt, and gives back the folder confirmed.
+TEST_F(DialogTest, FolderDialogOpensOnThePreselectedFolder) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""}, {"Z:\\tmp\\", "Z:\\tmp"}, {"Z:", "Z:\\"}, {"Z:\\", "Z:\\"}};
+    auto* folders = new FolderDialog("", 0);
+    for (const auto& [preselect, stored] : cases) {
+        SCOPED_TRACE(preselect);
+        if (!preselect.empty())
+            folders->SetPreselectedFolder(preselect);
+        folders->Prompt = "Add Directory...";
+        EXPECT_EQ(folders->PreselectedFolder(), stored);
+        std::string shown;
+        DialogUser user([&](DialogUser& u) {
+            HWND box = u.WaitForDialog();
+            shown = box != nullptr ? MessageTextOf(box) + "|" + Owned(box) : "";
+            u.Press(box, stored.empty() ? IDCANCEL : IDOK);
+        });
+        EXPECT_EQ(folders->Choose(), !stored.empty());
+        EXPECT_EQ(shown, "Add Directory...|owned");
+        EXPECT_EQ(stored.empty() ? "" : folders->FolderPath(), stored);
+        EXPECT_EQ(folders->BrowserWindow() != nullptr, !stored.empty());
+    }
+    Release(folders);
+}
+
+// A notice is titled with the application window's current caption, or "Error" without one.
+TEST_F(DialogTest, NoticeIsTitledWithTheApplicationWindowsCaption) {
+    SetCaption(form, "Done");
+    for (Control* application : {form, static_cast<Control*>(nullptr)}) {
+        ApplicationWindow = application;
+        std::string shown;
+        DialogUser user([&](DialogUser& u) {
+            HWND box = u.WaitForDialog();
+            shown = box != nullptr ? WindowTextOf(box) + ": " + MessageTextOf(box) : "";
+            shown += GetWindow(box, GW_OWNER) != nullptr ? " (owned)" : "";
+            u.Press(box, IDOK);
+        });
+        ShowNotice("Nothing to Save");
+        EXPECT_EQ(shown, application != nullptr ? "Done: Nothing to Save (owned)"
+                                                : "Error: Nothing to Save");
+    }
+}
+
+} // namespace
