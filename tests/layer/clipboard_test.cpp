@@ -38,7 +38,7 @@ TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharactersOnceTheClipboardIsFree
         std::optional<std::string> content;
     } cases[] = {
         {"", 0, true, std::nullopt},
-        {"while held", 200, true, "while held"},
+        {"while held", 100, true, "while held"},
         {"held too long", 1500, false, "while held"},
         {lines, 0, true, lines},
     };
