@@ -37,9 +37,9 @@ TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharactersOnceTheClipboardIsFree
         bool placed;
         std::optional<std::string> content;
     } cases[] = {
-        {"", 0, true, std::nullopt},
         {"while held", 100, true, "while held"},
         {"held too long", 1500, false, "while held"},
+        {"", 0, true, std::nullopt},
         {lines, 0, true, lines},
     };
     for (const auto& c : cases) {

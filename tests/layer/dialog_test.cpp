@@ -67,8 +67,8 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
          "Save Results|existing.txt|All files *.*|owned > asked > \\existing.txt, filter 2"},
         {"", false, hide, kTextFilter, 0, 0, "existing.txt", "",
          "Save As|existing.txt|Text files *.txt|owned > \\existing.txt, filter 1"},
-        {"", true, defaults, kTorrentFilter, 0, 0, "", "missing.torrent",
-         "Open||Torrent files *.torrent|owned > asked > , filter 0"},
+        {"", true, defaults, kTorrentFilter, 0, 0, "missing.torrent", "",
+         "Open|missing.torrent|Torrent files *.torrent|owned > asked > , filter 0"},
         {"", true, FileMustExistOption | ReadOnlyOption, "", 0, 0, "", "single.torrent",
          "Open|||owned|read-only box > \\single.torrent, filter 0, read-only"},
         {"", true, CreatePromptOption | hide, kTorrentFilter, 1, 0, "", "new.torrent",
@@ -103,6 +103,7 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
                          reinterpret_cast<LPARAM>(type));
             seen = WindowTextOf(box) + "|" + WindowTextOf(field) + "|" + type + "|" + Owned(box) +
                    (IsWindowVisible(GetDlgItem(box, chx1)) ? "|read-only box" : "");
+            EXPECT_NE(GetWindowLongA(box, GWL_STYLE) & WS_THICKFRAME, 0) << "it can be resized";
             if (!c.typed.empty() && !u.Enter(field, c.typed))
                 return;
             u.Press(box, IDOK);
@@ -169,6 +170,9 @@ TEST_F(DialogTest, NoticeIsTitledWithTheApplicationWindowsCaption) {
             HWND box = u.WaitForDialog();
             shown = box != nullptr ? WindowTextOf(box) + ": " + MessageTextOf(box) : "";
             shown += GetWindow(box, GW_OWNER) != nullptr ? " (owned)" : "";
+            for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
+                if (SendMessageA(c, STM_GETICON, 0, 0) != 0)
+                    shown += " (icon)";
             u.Press(box, IDOK);
         });
         ShowNotice("Nothing to Save");

@@ -62,6 +62,12 @@ TEST_F(MenuTest, TheContextMenuPopsUpWhereAskedAndItsItemsReachTheirHandlers) {
 
     for (const char* entry : {"a", "b", "c"})
         AddItem(list, entry);
+    // The first entry added is selected; extended selection, no integral height, strings.
+    EXPECT_EQ(std::vector({SendMessageA(list->Handle, LB_GETSELCOUNT, 0, 0),
+                           SendMessageA(list->Handle, LB_GETSEL, 0, 0),
+                           LRESULT(GetWindowLongA(list->Handle, GWL_STYLE) & 0xFFFF)}),
+              std::vector<LRESULT>(
+                  {1, 1, LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL}));
     RECT second{};
     SendMessageA(list->Handle, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
     const auto onScreen = [&](LONG x, LONG y) {
