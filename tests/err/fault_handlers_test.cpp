@@ -1,5 +1,6 @@
-// What the handlers make of each fault, in process: the text and kind a platform exception or a
-// runtime fault becomes, where an address is placed, and the runtime's last-resort text.
+// What the error layer makes of each fault, in process: the text and kind of runtime faults and
+// processor exceptions, the notice text with the place of its address, and the runtime's own
+// last-resort text.
 #include "err/fault_handlers.h"
 #include "err/format_text.h"
 #include "err/runtime_faults.h"
@@ -7,79 +8,120 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+#include <iomanip>
+#include <sstream>
+
 namespace {
 
-const std::string kZeros(sizeof(void*) * 2, '0');
+// An address as the texts show it: every digit of a pointer, upper case.
+std::string Hex(uintptr_t value) {
+    std::ostringstream text;
+    text << std::uppercase << std::hex << std::setw(sizeof(void*) * 2) << std::setfill('0')
+         << value;
+    return text.str();
+}
 
-Exception Raised(int32_t fault) {
+// The message, kind and input/output code of the exception raised.
+std::string Raised(const std::function<void()>& raise) {
     try {
-        RuntimeFaultHandler(fault, nullptr);
-    } catch (const Exception& exception) {
-        return exception;
+        raise();
+    } catch (const Exception& e) {
+        return e.MessageText + " kind " + std::to_string(int(e.FaultKind)) + " code " +
+               std::to_string(e.FaultCode);
     }
-    return Exception(ExceptionKind::ExternalException, "nothing raised");
+    return "nothing raised";
 }
 
-Exception Converted(DWORD code, ULONG_PTR operation = 0, const void* at = nullptr) {
-    EXCEPTION_RECORD record{code, 0, nullptr, const_cast<void*>(at), 2, {operation, 0xDEAD0}};
-    return PlatformExceptionConverter(record);
-}
-
-TEST(PlatformExceptionConverter, GivesEachProcessorFaultItsTextAndKind) {
-    const std::tuple<DWORD, ExceptionKind, std::string> cases[] = {
-        {EXCEPTION_INT_DIVIDE_BY_ZERO, ExceptionKind::IntDivideByZero, "Division by zero"},
-        {EXCEPTION_FLT_DIVIDE_BY_ZERO, ExceptionKind::FloatDivideByZero, "Division by zero"},
-        {EXCEPTION_FLT_OVERFLOW, ExceptionKind::FloatOverflow, "Floating point overflow"},
-        {EXCEPTION_FLT_UNDERFLOW, ExceptionKind::FloatUnderflow, "Floating point underflow"},
-        {EXCEPTION_STACK_OVERFLOW, ExceptionKind::StackOverflow, "Stack overflow"},
-        {0xC00000FE, ExceptionKind::ExternalException, "External exception c00000fe"},
-        {0x0000BEEF, ExceptionKind::ExternalException, "External exception beef"},
-        {EXCEPTION_ACCESS_VIOLATION, ExceptionKind::AccessViolation,
-         "Access violation at address " + kZeros + ". Read of address " +
-             FormatText("%p", {reinterpret_cast<const void*>(0xDEAD0)})},
+TEST(PlatformExceptionConverter, MapsTheCodesOfItsTableAndEveryOtherToAnExternalException) {
+    const std::string violation = "Access violation at address " + Hex(0) + ". Read of address ";
+    const std::pair<DWORD, std::string> cases[] = {
+        {0xC0000094, "Division by zero kind 6"},
+        {0xC000008C, "Range check error kind 7"},
+        {0xC0000095, "Integer overflow kind 8"},
+        {0xC000008F, "Invalid floating point operation kind 11"},
+        {0xC0000090, "Invalid floating point operation kind 11"},
+        {0xC0000092, "Invalid floating point operation kind 11"},
+        {0xC000008E, "Division by zero kind 12"},
+        {0xC0000091, "Floating point overflow kind 13"},
+        {0xC000008D, "Floating point underflow kind 14"},
+        {0xC0000093, "Floating point underflow kind 14"},
+        {0xC0000096, "Privileged instruction kind 19"},
+        {0xC00000FD, "Stack overflow kind 20"},
+        {0xC0000005, violation + Hex(0xDEAD0) + " kind 18"},
+        {0xC0000000, "External exception c0000000 kind 4"},
+        {0xC00000FE, "External exception c00000fe kind 4"},
+        {0xC0000194, "External exception c0000194 kind 4"},
+        {0x80000094, "External exception 80000094 kind 4"},
+        {0x400000FD, "External exception 400000fd kind 4"},
+        {0x0000BEEF, "External exception beef kind 4"},
     };
-    for (const auto& [code, kind, text] : cases) {
-        EXPECT_EQ(Converted(code).MessageText, text);
-        EXPECT_EQ(Converted(code).FaultKind, kind) << text;
+    for (const auto& [code, expected] : cases) {
+        const EXCEPTION_RECORD record{code, 0, nullptr, nullptr, 2, {0, 0xDEAD0}};
+        EXPECT_EQ(Raised([&] { throw PlatformExceptionConverter(record); }), expected + " code 0");
+        EXPECT_EQ(PlatformExceptionConverter(record).PlatformRecord, &record);
     }
-    // In a module: the module's file is named, and a write is a write.
-    const std::string inModule = Converted(EXCEPTION_ACCESS_VIOLATION, 1, &kZeros).MessageText;
-    EXPECT_NE(inModule.find(" in module 'err_handlers_test.exe'. Write of address "),
-              std::string::npos)
-        << inModule;
+    // In a module: the module's file is named without its folder, and a write is a write.
+    const EXCEPTION_RECORD write{0xC0000005, 0, nullptr, reinterpret_cast<void*>(&Hex), 2, {1, 0}};
+    EXPECT_EQ(PlatformExceptionConverter(write).MessageText,
+              "Access violation at address " + Hex(reinterpret_cast<uintptr_t>(&Hex)) +
+                  " in module 'err_handlers_test.exe'. Write of address " + Hex(0));
 }
 
-TEST(RuntimeFaultHandler, RaisesTheFaultsTextOrThePendingInputOutputResult) {
-    EXPECT_EQ(Raised(1).MessageText, "Out of memory");
-    for (const auto& [code, text] : {std::pair{100, "End of file"}, {32, "I/O error 32"}}) {
-        SetIoResult(code);
-        const Exception raised = Raised(0);
-        EXPECT_EQ(raised.MessageText, text);
-        EXPECT_EQ(raised.FaultCode, static_cast<uint32_t>(code));
+TEST(RuntimeFaultHandler, RaisesTheFaultsTextOrNamesThePendingInputOutputResult) {
+    const std::tuple<int32_t, int32_t, std::string> cases[] = {
+        {1, 0, "Out of memory kind 2 code 0"},
+        {11, 0, "Access violation at address %p. %s of address %p kind 18 code 0"},
+        {15, 0, "EVariant kind 22 code 0"},
+        {21, 0, "Assertion failed kind 25 code 0"},
+        {22, 0, "External exception %x kind 4 code 0"},
+        {24, 0, "Exception in safecall method kind 32 code 0"},
+        {0, 2, "File not found kind 3 code 2"},
+        {0, 100, "End of file kind 3 code 100"},
+        {25, 101, "Disk full kind 3 code 101"},
+        {0, 32, "I/O error 32 kind 3 code 32"},
+    };
+    for (const auto& [fault, ioResult, expected] : cases) {
+        SetIoResult(ioResult);
+        EXPECT_EQ(Raised([fault] { RuntimeFaultHandler(fault, nullptr); }), expected);
         EXPECT_EQ(TakeIoResult(), 0) << "the code is reset once taken";
     }
 }
 
-TEST(PlaceAddress, OutsideEveryModuleGivesTheProgramAndTheAddressLess0x1000) {
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    const PlacedAddress unmapped = PlaceAddress(reinterpret_cast<const void*>(0x5678));
-    EXPECT_EQ(unmapped.ModuleText, path);
-    EXPECT_EQ(unmapped.ShownAddress, 0x4678u);
-    EXPECT_EQ(PlaceAddress(nullptr).ShownAddress, 0u);
+TEST(UnhandledNoticeText, NamesTheClassTheModuleTheAddressInItAndTheMessage) {
+    char program[MAX_PATH + 1] = {}, system[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    GetModuleFileNameA(kernel, system, sizeof system);
+    const auto inKernel = reinterpret_cast<uintptr_t>(GetProcAddress(kernel, "GetTickCount"));
+    const auto inProgram = reinterpret_cast<uintptr_t>(&Hex);
+    const auto programBase = reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr));
+    const Exception exception(ExceptionKind::OutOfMemory, "Out of memory");
+    const std::tuple<std::string, const Exception*, uintptr_t, std::string> cases[] = {
+        {"Exception", &exception, inProgram,
+         std::string(program) + " at " + Hex(inProgram - programBase) + ".\nOut of memory"},
+        {"Exception", &exception, inKernel,
+         std::string(system) + " at " + Hex(inKernel - uintptr_t(kernel)) + ".\nOut of memory"},
+        {"std::runtime_error", nullptr, 0x5678,
+         std::string(program) + " at " + Hex(0x4678) + ".\n"},
+        {"Exception", nullptr, 0, std::string(program) + " at " + Hex(0) + ".\n"},
+    };
+    for (const auto& [className, raised, address, place] : cases)
+        EXPECT_EQ(UnhandledNoticeText(className, raised, reinterpret_cast<const void*>(address)),
+                  "Exception " + className + " in module " + place);
 }
 
-TEST(FaultTexts, FormattingAndTheRuntimesLastResortText) {
-    EXPECT_EQ(FormatText("%s|%d|%x|100%%", {"text", -5, uint32_t{0xC0000094u}}),
-              "text|-5|c0000094|100%");
-    EXPECT_EQ(FormatText("%s", {std::string(3000, 'x')}).size(), 1023u); // the formatter's limit
-    EXPECT_EQ(RuntimeErrorText(11, nullptr), "Runtime error  11 at " + kZeros);
-    EXPECT_EQ(RuntimeErrorText(217, nullptr), "Runtime error 217 at " + kZeros);
-    try {
-        AssertionHandler("", "unit.cpp", 42, nullptr);
-    } catch (const Exception& exception) {
-        EXPECT_EQ(exception.MessageText, "Assertion failed (unit.cpp, line 42)");
-    }
+TEST(FaultTexts, AssertionsFormattingAndTheRuntimesLastResortText) {
+    EXPECT_EQ(Raised([] { AssertionHandler("", "unit.cpp", 42, nullptr); }),
+              "Assertion failed (unit.cpp, line 42) kind 25 code 0");
+    EXPECT_EQ(FormatText("%s|%d|%x|%p|100%%",
+                         {"text", -5, uint32_t{0xC0000094u}, reinterpret_cast<void*>(0xAB)}),
+              "text|-5|c0000094|" + Hex(0xAB) + "|100%");
+    EXPECT_EQ(FormatText("%s", {std::string(3000, 'x')}), std::string(1023, 'x'));
+    const std::pair<int32_t, std::string> numbers[] = {{1, "  1"}, {11, " 11"}, {217, "217"}};
+    for (const auto& [number, shown] : numbers)
+        EXPECT_EQ(RuntimeErrorText(number, reinterpret_cast<void*>(0x1234ABCD)),
+                  "Runtime error " + shown + " at " + Hex(0x1234ABCD));
 }
 
 } // namespace

@@ -1,14 +1,53 @@
-// Text put on the real clipboard, read back as another program reads it. The program runs with
-// UTF-8 as its code page, as vantrel.exe does.
+// Text put on the real clipboard, read back as another program reads it, also while another
+// window holds the clipboard open for a moment. The program runs with UTF-8 as its code page,
+// as vantrel.exe does.
 #include "layer/clipboard.h"
 #include "window_test_support.h"
 
+#include <atomic>
 #include <string>
+#include <thread>
 
-TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharacters) {
+namespace {
+
+// Copies the text while another window, of another thread, holds the clipboard open a while.
+bool CopyWhileHeld(const std::string& text, DWORD heldMs) {
+    std::atomic<bool> held{false};
+    std::thread holder([&] {
+        HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      nullptr, nullptr);
+        EXPECT_TRUE(OpenClipboard(window));
+        held = true;
+        Sleep(heldMs);
+        CloseClipboard();
+        DestroyWindow(window);
+    });
+    while (!held)
+        Sleep(1);
+    const bool placed = CopyTextToClipboard(text);
+    holder.join();
+    return placed;
+}
+
+TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharactersOnceTheClipboardIsFree) {
     const std::string lines = "3A4B   東京 ñ.torrent\r\nNot a Torrent File   Привет Ελλά 😀.txt\r\n";
-    ASSERT_TRUE(CopyTextToClipboard(lines));
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT), lines);
+    const struct {
+        std::string text;
+        DWORD heldMs;
+        bool placed;
+        std::optional<std::string> content;
+    } cases[] = {
+        {"while held", 100, true, "while held"},
+        {"held too long", 1500, false, "while held"},
+        {"", 0, true, std::nullopt},
+        {lines, 0, true, lines},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CopyWhileHeld(c.text, c.heldMs), c.placed) << c.text;
+        EXPECT_EQ(ClipboardContent<char>(CF_TEXT), c.content) << c.text;
+    }
     EXPECT_EQ(ClipboardContent<wchar_t>(CF_UNICODETEXT),
               L"3A4B   東京 ñ.torrent\r\nNot a Torrent File   Привет Ελλά 😀.txt\r\n");
 }
+
+} // namespace

@@ -49,10 +49,11 @@ DialogUser::~DialogUser() {
     thread_.join();
 }
 
-HWND DialogUser::WaitForDialog() {
+HWND DialogUser::WaitForDialog(HWND besides) {
     HWND found = nullptr;
     WaitFor([&] {
-        const std::vector<HWND> dialogs = DialogsOf(testThread_);
+        std::vector<HWND> dialogs = DialogsOf(testThread_);
+        std::erase(dialogs, besides);
         return (found = dialogs.empty() ? nullptr : dialogs.back()) != nullptr;
     });
     EXPECT_NE(found, nullptr) << "no dialog came up";

@@ -21,8 +21,8 @@ class DialogUser {
     // Called once the modal call has returned: waits for the script to end.
     ~DialogUser();
 
-    // A visible dialog window ("#32770") of the test thread.
-    HWND WaitForDialog();
+    // A visible dialog window ("#32770") of the test thread, other than `besides`.
+    HWND WaitForDialog(HWND besides = nullptr);
     // The file dialogs' file-name field.
     HWND FileNameField(HWND dialog);
     // Replaces the field's content with the text, as pasting it would.

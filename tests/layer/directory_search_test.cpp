@@ -80,7 +80,8 @@ TEST(DirectorySearch, LinksToFoldersAreSearchedOnlyWhenChosen) {
                            tree.Path("top\\mid\\back_to_top\\t")}));
 }
 
-// Add Dir knows no path length limit: a file more than 2,000 characters deep is found.
+// Add Dir knows no path length limit: a file more than 2,000 characters deep is found, also
+// below a folder named relative to the current one.
 TEST(DirectorySearch, FindsFilesAtAnyDepth) {
     TempTree tree;
     std::string deep = tree.Root();
@@ -88,6 +89,13 @@ TEST(DirectorySearch, FindsFilesAtAnyDepth) {
         deep += "\\" + std::string(200, 'd');
     tree.MakeLongPathFile(deep);
     EXPECT_EQ(Search(tree.Root(), "*.*", false), std::vector{deep + "\\deep.txt"});
+    char current[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(sizeof current, current);
+    SetCurrentDirectoryA(tree.Root().c_str());
+    const std::string relative = deep.substr(tree.Root().size() + 1, 4 * 201 - 1); // four folders
+    EXPECT_EQ(Search(relative, "*.*", false),
+              std::vector{deep.substr(tree.Root().size() + 1) + "\\deep.txt"});
+    SetCurrentDirectoryA(current);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
-// Message dispatch on real windows: the order of attached handlers, and closing the main
-// window while a run inside a click handler pumps messages.
+// Message dispatch on real windows: the order of attached handlers, the one-message pump, and
+// what clicks and drops become.
 #include "layer/dispatch.h"
 #include "window_test_support.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -21,7 +23,9 @@ template <int n> bool Logging(Control*, WindowMessage& message, LRESULT& result)
     return n == 2 && message.WParam == 1;
 }
 
-TEST_F(DispatchTest, AttachedHandlersRunNewestFirstAndTheFirstThatHandlesEndsTheMessage) {
+// The first handler that handles a message ends it; a posted WM_NULL ends one pass of the pump,
+// and once the pump has taken WM_QUIT no handler runs.
+TEST_F(DispatchTest, AttachedHandlersRunNewestFirstUntilTheApplicationIsTerminated) {
     Control* form = CreateFormControl(nullptr, "Layer Test");
     const HWND window = EnsureWindow(form);
     for (MessageHandler handler : {Logging<1>, Logging<2>, Logging<3>, Logging<3>})
@@ -32,46 +36,60 @@ TEST_F(DispatchTest, AttachedHandlersRunNewestFirstAndTheFirstThatHandlesEndsThe
     handlerLog.clear();
     EXPECT_EQ(SendMessageA(window, kProbeMessage, 0, 0), 0); // the default processing's answer
     EXPECT_EQ(handlerLog, (std::vector<std::string>{"3 saw 0", "2 saw 7", "1 saw 7"}));
+    for (UINT message : {kProbeMessage, UINT{WM_NULL}, kProbeMessage})
+        PostMessageA(window, message, 0, 0);
+    for (auto [quit, logged] : {std::pair{false, 6u}, {false, 9u}, {true, 9u}}) {
+        if (quit) {
+            PostQuitMessage(0);
+            ProcessPendingMessages(form);
+            PostMessageA(window, kProbeMessage, 0, 0);
+        }
+        ProcessPendingMessages(form);
+        EXPECT_EQ(handlerLog.size(), logged);
+    }
+    EXPECT_TRUE(ApplicationTerminated);
     ReleaseForm(form);
 }
 
-// The user closes the window during a run of files inside Start's click handler, which takes
-// one message between files as the program's batch does; what the run does after its loop
-// must stay safe, and the controls go with the window once the run has returned.
-struct BatchRun {
-    Control *form, *list;
-    int filesDone = 0;
-    int32_t itemsAfterRun = -1;
-    std::vector<LayerObject*> destroyed;
-    void StartClicked(Control*) {
-        for (; filesDone < 6 && !ApplicationTerminated; ++filesDone) {
-            if (filesDone == 1)
-                PostMessageA(form->Handle, WM_CLOSE, 0, 0);
-            ProcessOneMessage(form);
-        }
-        SetCaption(form, "Done");
-        AddItem(list, "late line");
-        itemsAfterRun = destroyed.empty() && form->Handle == nullptr ? ItemCount(list) : -1;
+struct Events {
+    std::vector<std::string> log;
+    void Clicked(Control* sender) { log.push_back("click " + GetCaption(sender)); }
+    void Dropped(Control*, const std::string& names, POINT at) {
+        log.push_back(names + " at " + std::to_string(at.x) + "," + std::to_string(at.y));
     }
-    void Destroyed(LayerObject* object) { destroyed.push_back(object); }
 };
 
-TEST_F(DispatchTest, ClosingTheMainWindowDuringARunLeavesItsControlsSafeToUse) {
+// A double click is two presses; dropped names arrive whole, however long, joined by CR, and
+// only while a handler is set.
+TEST_F(DispatchTest, ClicksAndDropsReachTheirHandlers) {
+    Events events;
     Control* form = CreateFormControl(nullptr, "Layer Test");
-    Control* start = CreateButton(form, "Start");
-    BatchRun run{form, CreateListBox(form, kListBoxNoIntegralHeight), 0, -1, {}};
-    start->ClickHandler = NotifyHandler::Bind<&BatchRun::StartClicked>(&run);
-    for (Control* control : {form, run.list})
-        control->DestroyHandler = BoundHandler<LayerObject*>::Bind<&BatchRun::Destroyed>(&run);
-    ApplicationWindow = form;
+    Control* button = CreateButton(form, "Start");
+    button->ClickHandler = NotifyHandler::Bind<&Events::Clicked>(&events);
+    SetDropFilesHandler(form, DropFilesHandlerType::Bind<&Events::Dropped>(&events));
     ASSERT_TRUE(CreateControlWindow(form));
-    for (UINT message : {UINT{WM_LBUTTONDOWN}, UINT{WM_LBUTTONUP}})
-        PostMessageA(start->Handle, message, MK_LBUTTON, MAKELPARAM(5, 5));
-    ApplicationLoop(form);
-    EXPECT_TRUE(run.filesDone >= 2 && run.filesDone < 6) << run.filesDone;
-    EXPECT_EQ(run.itemsAfterRun, 0);
-    EXPECT_EQ(form, nullptr);
-    EXPECT_EQ(run.destroyed, (std::vector<LayerObject*>{run.form, run.list}));
+    for (int message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(button->Handle, UINT(message), MK_LBUTTON, MAKELPARAM(5, 5));
+    ProcessPendingMessages(form);
+    EXPECT_EQ(events.log, (std::vector<std::string>{"click Start", "click Start"}));
+
+    const std::string deep = "C:\\" + std::string(300, 'd') + "\\x.torrent";
+    const std::pair<std::vector<std::string>, std::string> drops[] = {
+        {{"C:\\a"}, "C:\\a at 5,6"},
+        {{"C:\\a", "D:\\b c", deep}, "C:\\a\rD:\\b c\r" + deep + " at 5,6"},
+        {{"C:\\a"}, ""}, // the handler unset
+    };
+    for (const auto& [names, seen] : drops) {
+        events.log.clear();
+        if (seen.empty())
+            SetDropFilesHandler(form, {});
+        EXPECT_EQ((GetWindowLongA(form->Handle, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0,
+                  !seen.empty());
+        PostDrop(form->Handle, names, POINT{5, 6});
+        ProcessPendingMessages(form);
+        EXPECT_EQ(events.log, seen.empty() ? std::vector<std::string>{} : std::vector{seen});
+    }
+    ReleaseForm(form);
 }
 
 } // namespace

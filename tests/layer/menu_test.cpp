@@ -1,37 +1,125 @@
-// Menus on real windows: template entries numbered in pre-order, check and radio items
-// chosen through real commands.
+// Menus on real windows: command numbering, template entries in pre-order, item states in the
+// platform's menu, chosen items reaching their handlers, and where the context menu pops up.
 #include "layer/dispatch.h"
 #include "layer/menu.h"
 #include "window_test_support.h"
+
+#include <thread>
 
 namespace {
 
 using MenuTest = WindowTest;
 
-TEST_F(MenuTest, TemplateEntriesBecomeItemsNumberedInPreOrder) {
+struct Chosen {
+    std::vector<std::string> log;
+    void Common(Menu*, int32_t index) { log.push_back("common " + std::to_string(index)); }
+    void Own(Menu*, int32_t index) { log.push_back("own " + std::to_string(index)); }
+};
+
+// Asks the list for its context menu; another thread notes where the menu came up and presses
+// the keys in it.
+POINT PopUp(Control* list, LPARAM at, const std::vector<WPARAM>& keys) {
+    POINT corner{-9999, -9999};
+    std::thread user([&] {
+        HWND popup = nullptr;
+        for (int wait = 0; wait < 2000 && popup == nullptr; ++wait, Sleep(10))
+            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32768", nullptr)) != nullptr;)
+                popup = IsWindowVisible(w) ? w : popup;
+        RECT r{};
+        GetWindowRect(popup, &r);
+        corner = POINT{r.left, r.top};
+        for (WPARAM key : keys)
+            PostMessageA(popup, WM_KEYDOWN, key, 0);
+        for (int wait = 0; wait < 2000 && IsWindowVisible(popup); ++wait)
+            Sleep(10);
+        EndMenu();
+    });
+    SendMessageA(list->Handle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list->Handle), at);
+    user.join();
+    return corner;
+}
+
+// Command numbering is process-wide, so this test comes first in its program: an empty menu bar
+// built first has no items, and the context menu built next numbers from 4096. It pops up at the
+// mouse's point, or from the keyboard at the bottom left of the current entry (just above and
+// left of the list without one); the item chosen reaches its own handler or the menu's common
+// one. Disabled items are grayed in the platform's menu.
+TEST_F(MenuTest, TheContextMenuPopsUpWhereAskedAndItsItemsReachTheirHandlers) {
+    Chosen chosen;
     Control* form = CreateFormControl(nullptr, "Layer Test");
-    Menu* menu = BuildMenu(form, {"File", "(", "Open", "-", "-Check", "+!Radio A", "-!Radio B",
-                                  "-!!Radio C", ")", "Help", ""});
-    ASSERT_EQ(GetMenuItemCount(menu->MenuHandle), 2);
+    Control* list = CreateListBox(form, kListBoxNoIntegralHeight);
+    Menu* menuBar = BuildMenu(form, {""});
+    Menu* listMenu = BuildMenu(form, {"Copy", "Copy All", "Save to File", ""},
+                               MenuItemHandler::Bind<&Chosen::Common>(&chosen));
+    AssignItemHandlers(listMenu, 1, {MenuItemHandler::Bind<&Chosen::Own>(&chosen)});
+    SetContextMenu(list, listMenu);
+    ASSERT_TRUE(CreateControlWindow(form));
+    EXPECT_EQ(GetMenu(form->Handle), menuBar->MenuHandle);
+    EXPECT_EQ(GetMenuItemCount(menuBar->MenuHandle), 0);
+    const HMENU popup = listMenu->MenuHandle;
+    for (UINT i = 0; i < 3; ++i)
+        EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(i)), 4096 + i);
+
+    for (const char* entry : {"a", "b", "c"})
+        AddItem(list, entry);
+    // The first entry added is selected; extended selection, no integral height, strings.
+    EXPECT_EQ(std::vector({SendMessageA(list->Handle, LB_GETSELCOUNT, 0, 0),
+                           SendMessageA(list->Handle, LB_GETSEL, 0, 0),
+                           LRESULT(GetWindowLongA(list->Handle, GWL_STYLE) & 0xFFFF)}),
+              std::vector<LRESULT>(
+                  {1, 1, LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL}));
+    RECT second{};
+    SendMessageA(list->Handle, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    const auto onScreen = [&](LONG x, LONG y) {
+        POINT p{x, y};
+        ClientToScreen(list->Handle, &p);
+        return std::pair{p.x, p.y};
+    };
+    // Entry clicked last (an empty list has none), where asked, keys pressed, where it came up.
+    const struct {
+        int32_t clicked;
+        LPARAM at;
+        std::vector<WPARAM> keys;
+        std::pair<LONG, LONG> corner;
+        std::string log;
+    } cases[] = {
+        {0, MAKELPARAM(300, 200), {VK_DOWN, VK_RETURN}, {300, 200}, "common 0"},
+        {1, -1, {VK_DOWN, VK_DOWN, VK_RETURN}, onScreen(second.left, second.bottom), "own 1"},
+        {-1, -1, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, onScreen(-1, -1), "common 2"},
+    };
+    for (const auto& c : cases) {
+        chosen.log.clear();
+        if (c.clicked < 0)
+            ClearContent(list);
+        const LONG y = second.top + 2 + (second.bottom - second.top) * (c.clicked - 1);
+        for (UINT message : {UINT{WM_LBUTTONDOWN}, UINT{WM_LBUTTONUP}})
+            SendMessageA(list->Handle, message, 0, MAKELPARAM(second.left + 5, y));
+        const POINT corner = PopUp(list, c.at, c.keys);
+        ProcessPendingMessages(form);
+        EXPECT_EQ(std::pair(corner.x, corner.y), c.corner) << c.log;
+        EXPECT_EQ(chosen.log, std::vector{c.log});
+    }
+
+    for (bool enabled : {false, true}) {
+        for (int32_t i : {1, 2})
+            SetItemEnabled(MenuItemAt(listMenu, i), enabled);
+        for (UINT id : {4096u, 4097u, 4098u}) {
+            const bool grayed = (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+            EXPECT_EQ(grayed, !enabled && id != 4096u) << id;
+            EXPECT_EQ(ItemState(MenuItemAt(listMenu, int32_t(id)), kItemEnabledMask), !grayed);
+        }
+    }
+
+    // A template's entries are numbered depth-first in pre-order, submenus and separators too.
+    Menu* menu = BuildMenu(form, {"File", "(", "Open", "-", "Close", ")", "Help", ""});
     std::string found;
     for (int32_t i = 0; Menu* item = MenuItemAt(menu, i); ++i) {
         found += item->ItemCaption + "|";
         EXPECT_EQ(ItemIndexOf(menu, item), i);
         EXPECT_EQ(MenuItemAt(menu, static_cast<int32_t>(item->CommandId)), item);
     }
-    EXPECT_EQ(found, "File|Open||Check|Radio A|Radio B|Radio C|Help|");
+    EXPECT_EQ(found, "File|Open||Close|Help|");
     EXPECT_EQ(GetSubMenu(menu->MenuHandle, 0), MenuItemAt(menu, 0)->MenuHandle);
-
-    // Choosing the check item toggles it; choosing Radio B moves the mark within its group.
-    const HWND window = EnsureWindow(form);
-    auto checked = [&](int32_t index) {
-        return ItemState(MenuItemAt(menu, index), kItemCheckedMask);
-    };
-    EXPECT_EQ(std::vector({checked(3), checked(4), checked(5)}), std::vector({false, true, false}));
-    for (int32_t index : {3, 5})
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(MenuItemAt(menu, index)->CommandId, 0), 0);
-    EXPECT_EQ(std::vector({checked(3), checked(4), checked(5), checked(6)}),
-              std::vector({true, false, true, false}));
     ReleaseForm(form);
 }
 

@@ -1,6 +1,8 @@
 // Layer objects: reference counts and the order in which an owner releases what it owns,
 // observed through what each one logs as its destruction begins.
 #include "layer/layer_object.h"
+#include "layer/pointer_list.h"
+#include "layer/str_list.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +41,23 @@ TEST(LayerObject, OwnerReleasesItsObjectsOldestRegistrationFirst) {
     EXPECT_EQ(destroyed, (std::vector<std::string>{"owner", "A", "self", "C"}));
     Release(kept);
     EXPECT_EQ(destroyed.back(), "kept");
+}
+
+// A list answers for the items it has: the first equal one, an empty text past its end.
+TEST(Lists, AnswerForTheItemsTheyHave) {
+    auto* pointers = new PointerList(0);
+    auto* texts = new StrList;
+    char items[] = "ab";
+    for (char* item : {items, items + 1, items}) {
+        pointers->Add(item);
+        texts->Add(item);
+    }
+    EXPECT_EQ(std::vector({pointers->IndexOf(items), pointers->IndexOf(items + 2)}),
+              std::vector({0, -1}));
+    EXPECT_EQ(std::vector({texts->Item(2), texts->Item(3), texts->Item(-1)}),
+              std::vector<std::string>({"ab", "", ""}));
+    Release(pointers);
+    Release(texts);
 }
 
 } // namespace
