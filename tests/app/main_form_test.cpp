@@ -13,6 +13,7 @@
 #include "layer/menu.h"
 #include "layer/open_save_dialog.h"
 
+#include <commctrl.h>
 #include <filesystem>
 #include <functional>
 #include <shlobj.h>
@@ -336,9 +337,18 @@ TEST_F(MainFormTest, AddDirAddsTheFolderTreeAndRemembersTheFolder) {
     folder.Write("outside.torrent", kTorrent);
     form->DirDialog->SetPreselectedFolder(folder.Path(""));
     const std::string path = chosen.string();
-    OnNextDialog([&](DialogUser&, HWND box) {
-        SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-        Sleep(500); // the browser takes the folder as selected
+    OnNextDialog([&](DialogUser& u, HWND box) { // selects the folder in the tree, then OK
+        HWND tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr);
+        EXPECT_TRUE(u.WaitFor([&] {
+            SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            char text[MAX_PATH] = "";
+            TVITEMA item{};
+            item.mask = TVIF_TEXT;
+            item.hItem = TreeView_GetSelection(tree);
+            item.pszText = text;
+            item.cchTextMax = MAX_PATH;
+            return TreeView_GetItem(tree, &item) && std::string(text) == "chosen";
+        }));
     });
     Press(form->AddDirButton);
     DialogDone();
