@@ -1,15 +1,22 @@
-// The real main form in this process, driven through its own windows and messages: the states
-// of a run seen between two files, Abort, Clear, closing during a run, the duplicate rule, drops,
-// and the exact bytes of Copy, Copy All and Save to File.
+// The real main form in this process, driven through its own windows, messages and dialogs:
+// start-up, the states of a run seen between two files, Abort, Clear, closing during a run, the
+// minimum size, the three ways in (drops, Add Files, Add Dir), the dialogs' modes and proposed
+// names, and the exact bytes of Copy, Copy All and Save to File.
 #include "../core/temp_folder.h"
 #include "../layer/dialog_user.h"
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
+#include "core/info_hash.h"
 #include "layer/clipboard.h"
 #include "layer/dispatch.h"
+#include "layer/folder_dialog.h"
 #include "layer/menu.h"
+#include "layer/open_save_dialog.h"
 
+#include <commctrl.h>
+#include <filesystem>
 #include <functional>
+#include <shlobj.h>
 
 namespace {
 
@@ -17,6 +24,7 @@ namespace {
 const std::string kTorrent = "d8:announce1:x4:infod6:lengthi1e6:pieces20:01234567890123456789ee";
 const std::string kInfoHash = "0FDD84C11670B541BAFEAA5AA7F64ECD781994D0";
 enum ListMenuItem { kCopy, kCopyAll, kSave };
+constexpr int kFileTypesBox = 0x470; // the file dialogs' "files of type" box (cmb1)
 
 struct FormState {
     std::string caption;
@@ -57,7 +65,7 @@ class MainFormTest : public WindowTest {
         stepWindow = CreateWindowExA(0, "VantrelTestSteps", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                      nullptr, nullptr, nullptr);
         CreateMainForm(form, nullptr);
-        // Start-up hashed this test program's own parameters.
+        startUpEntries = Entries(); // the lines of this test program's own parameters
         form->ClearFileList();
         ASSERT_TRUE(CreateControlWindow(form->FormWindow));
         ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->FormWindow->Handle) != 0; }));
@@ -126,10 +134,32 @@ class MainFormTest : public WindowTest {
         EXPECT_TRUE(PumpUntil([&] { return reached; }, 60000));
     }
 
+    // Plays the user of the next dialog: script gets the dialog, and the user then confirms it
+    // with its OK button.
+    void OnNextDialog(std::function<void(DialogUser&, HWND)> script) {
+        user.emplace([script](DialogUser& u) {
+            if (HWND box = u.WaitForDialog()) {
+                script(u, box);
+                u.Press(box, IDOK);
+            }
+        });
+    }
+    void DialogDone() { user.reset(); }
+
     TempFolder folder;
     MainForm* form = nullptr;
     HWND stepWindow = nullptr;
+    std::vector<std::string> startUpEntries;
+    std::optional<DialogUser> user;
 };
+
+TEST_F(MainFormTest, StartUpListsTheLinesOfEachCommandLineParameter) {
+    std::vector<std::string> lines;
+    for (int i = 1; i < __argc; ++i)
+        if (auto line = ComputeInfoHashLine(__argv[i], [&](auto& l) { lines.push_back(l); }))
+            lines.push_back(*line);
+    EXPECT_EQ(startUpEntries, lines);
+}
 
 TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAgain) {
     std::vector<std::pair<FormState, FormState>> seenAndWanted;
@@ -185,22 +215,28 @@ TEST_F(MainFormTest, ARunHashesExactNamesAndGivesAFileTooLargeItsLine) {
         DeleteFileW((L"\\\\?\\" + std::filesystem::path(name).wstring()).c_str());
 }
 
+// Abort ends the run after the file in hand; one pressed after the last file changes nothing.
+// Either way the next run hashes every file.
 TEST_F(MainFormTest, AbortStopsTheRunAfterTheFileInHandAndIsForgottenByTheNextRun) {
-    std::vector<std::string> lines = ListTorrents(20);
-    FormState requested;
-    BetweenFiles([&] {
+    struct Case {
+        int files, abortAfter;
+    };
+    for (const Case c : {Case{5, 1}, Case{2, 2}}) {
         Press(form->ClearButton);
-        requested = State();
-    });
-    Press(form->StartButton);
-    EXPECT_EQ(requested, kRunning);
-    EXPECT_EQ(State(), kDone);
-    EXPECT_EQ(Entries(), std::vector<std::string>{lines[0]});
+        std::vector<std::string> lines = ListTorrents(c.files);
+        for (int i = 1; i < c.abortAfter; ++i)
+            BetweenFiles([] {});
+        BetweenFiles([&] { Press(form->ClearButton); });
+        Press(form->StartButton);
+        EXPECT_EQ(State(), kDone);
+        lines.resize(static_cast<size_t>(c.abortAfter));
+        EXPECT_EQ(Entries(), lines) << "Abort after file " << c.abortAfter;
 
-    Press(form->ClearButton);
-    lines = ListTorrents(20);
-    Press(form->StartButton);
-    EXPECT_EQ(Entries(), lines);
+        Press(form->ClearButton);
+        lines = ListTorrents(3);
+        Press(form->StartButton);
+        EXPECT_EQ(Entries(), lines) << "the run after Abort after file " << c.abortAfter;
+    }
 }
 
 TEST_F(MainFormTest, ClosingTheWindowDuringARunEndsTheRun) {
@@ -221,16 +257,12 @@ TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
     struct Case {
         std::vector<std::string> listed, dropped, after;
     };
-    const std::string tokyo = "D:\\\xE6\x9D\xB1\xE4\xBA\xAC.torrent";
     const Case cases[] = {
         {{}, {"D:\\a"}, {"D:\\a"}},
         {{}, {"D:\\a", "D:\\b", "D:\\c"}, {"D:\\c", "D:\\b", "D:\\a"}},
         {{"D:\\a"}, {"D:\\a"}, {"D:\\a"}},
         {{"D:\\a"}, {"D:\\A"}, {"D:\\a", "D:\\A"}},
-        {{"D:\\a"}, {"D:\\\\a"}, {"D:\\a", "D:\\\\a"}},
         {{"D:\\ab"}, {"D:\\a"}, {"D:\\ab", "D:\\a"}},
-        {{tokyo}, {tokyo}, {tokyo}},
-        {{"D:\\b", "D:\\a"}, {"D:\\a", "D:\\c", "D:\\b"}, {"D:\\b", "D:\\a", "D:\\c"}},
     };
     for (const Case& c : cases) {
         Press(form->ClearButton);
@@ -242,12 +274,62 @@ TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
     }
 }
 
-TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
+TEST_F(MainFormTest, TheWindowKeepsItsMinimumSizeWithTheListBelowTheButtonsAndAboutAtTheRight) {
+    struct Case {
+        int width, height, keptWidth, keptHeight;
+    };
+    const Case cases[] = {{200, 30, 400, 80}, {399, 300, 400, 300}, {700, 79, 700, 80}};
+    HWND window = form->FormWindow->Handle;
+    for (const Case& c : cases) {
+        SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
+        RECT outer{}, list{}, about{};
+        GetWindowRect(window, &outer);
+        GetWindowRect(form->FileList->Handle, &list);
+        GetWindowRect(form->AboutButton->Handle, &about);
+        const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+        EXPECT_EQ(outer.right - outer.left, c.keptWidth) << size;
+        EXPECT_EQ(outer.bottom - outer.top, c.keptHeight) << size;
+        // The window's outer height less a strip of 60 for caption, frame and buttons.
+        EXPECT_EQ(list.bottom - list.top, c.keptHeight - 60) << size;
+        POINT aboutLeft{about.left, about.top};
+        ScreenToClient(window, &aboutLeft);
+        EXPECT_EQ(aboutLeft.x, c.keptWidth - 60) << size;
+    }
+}
+
+// Add Files takes several files at once as folder + "\" + name; afterwards the file dialog is
+// back at rest: Save to File opens a save dialog for text files that proposes no name.
+TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
     CopyTextToClipboard("kept");
     Choose(kCopyAll);
     EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), "kept")
         << "Copy All on an empty list";
-    std::vector<std::string> lines = ListTorrents(3);
+    std::string notice;
+    OnNextDialog(
+        [&](DialogUser&, HWND box) { notice = WindowTextOf(box) + ": " + MessageTextOf(box); });
+    Choose(kSave);
+    DialogDone();
+    EXPECT_EQ(notice, "Vantrel: Nothing to Save");
+
+    std::vector<std::string> names, lines;
+    std::string typed;
+    for (const std::string name : {"t0.torrent", "t1.torrent", "t2.torrent"}) {
+        names.push_back(folder.Write(name, kTorrent));
+        lines.push_back(kInfoHash + "   " + name);
+        typed += "\"" + name + "\" ";
+    }
+    form->FileDialog->StartFolder = std::filesystem::path(names[0]).parent_path().string();
+    std::string title;
+    OnNextDialog([&](DialogUser& u, HWND box) {
+        title = WindowTextOf(box);
+        u.Enter(u.FileNameField(box), typed);
+    });
+    Press(form->AddFilesButton);
+    DialogDone();
+    EXPECT_EQ(title, "Open");
+    EXPECT_EQ(Entries(), names);
+    EXPECT_EQ(form->FileDialog->DialogOptions & AllowMultiSelectOption, 0)
+        << "the next dialog takes one name";
     Press(form->StartButton);
     ASSERT_EQ(State(), kDone);
     const std::string all = lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n";
@@ -262,16 +344,49 @@ TEST_F(MainFormTest, CopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
     Choose(kCopyAll);
     EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), all);
 
-    {
-        DialogUser user([&](DialogUser& u) { // types the name into the Save dialog, presses OK
-            HWND box = u.WaitForDialog();
-            if (box != nullptr && u.Enter(u.FileNameField(box), folder.Path("results.txt")))
-                u.Press(box, IDOK);
-        });
-        Choose(kSave);
-    }
+    std::string proposed = "(no dialog)", filter;
+    OnNextDialog([&](DialogUser& u, HWND box) {
+        title = WindowTextOf(box);
+        HWND field = u.FileNameField(box), types = GetDlgItem(box, kFileTypesBox);
+        proposed = WindowTextOf(field);
+        filter = WindowTextOf(types);
+        u.Enter(field, folder.Path("results.txt"));
+    });
+    Choose(kSave);
+    DialogDone();
+    EXPECT_EQ(title + ", " + filter + ", proposing \"" + proposed + "\"",
+              "Save As, Text files *.txt, proposing \"\"");
     EXPECT_EQ(folder.Read("results.txt"), all);
     EXPECT_EQ(Entries(), lines);
+}
+
+// Add Dir adds every file of the chosen folder and its subfolders, and the next browser opens
+// on the folder chosen last.
+TEST_F(MainFormTest, AddDirAddsTheFolderTreeAndRemembersTheFolder) {
+    const std::filesystem::path chosen = std::filesystem::path(folder.Path("chosen"));
+    std::filesystem::create_directories(chosen / "sub");
+    const std::vector<std::string> files{folder.Write("chosen\\a.torrent", kTorrent),
+                                         folder.Write("chosen\\sub\\b.txt", "b")};
+    folder.Write("outside.torrent", kTorrent);
+    form->DirDialog->SetPreselectedFolder(folder.Path(""));
+    const std::string path = chosen.string();
+    OnNextDialog([&](DialogUser& u, HWND box) { // selects the folder in the tree, then OK
+        HWND tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr);
+        EXPECT_TRUE(u.WaitFor([&] {
+            SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            char text[MAX_PATH] = "";
+            TVITEMA item{};
+            item.mask = TVIF_TEXT;
+            item.hItem = TreeView_GetSelection(tree);
+            item.pszText = text;
+            item.cchTextMax = MAX_PATH;
+            return TreeView_GetItem(tree, &item) && std::string(text) == "chosen";
+        }));
+    });
+    Press(form->AddDirButton);
+    DialogDone();
+    EXPECT_EQ(Entries(), files);
+    EXPECT_EQ(form->DirDialog->PreselectedFolder(), path);
 }
 
 } // namespace
