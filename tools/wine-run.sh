@@ -192,6 +192,9 @@ fi
 # output and error stay one stream when the caller gave one.
 relay=$(mktemp -d)
 trap 'rm -rf "$relay"' EXIT
+# The files exist before the relays start: the program creates them only once it is under way.
+: >"$relay/out"
+: >"$relay/err"
 exec 3<&0
 loader=(setpriv --pdeathsig KILL "$loader")
 relays=()
