@@ -152,7 +152,7 @@ def check_long_paths(cli, root):
     few descriptors left): the same order as a search that held every folder open."""
     comb = os.path.join(root, "comb")
     for level in range(100):
-        folder = os.path.join(comb, *["a"] * level)
+        folder = os.path.join(comb, *["a%d" % depth for depth in range(level)])  # reopened name by name
         write(os.path.join(folder, "b", "f%d" % level))
         write(os.path.join(folder, "z%d" % level))
     limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (12, 12))
