@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Times the real program, vantrel.exe, under Wine in a virtual display, driven from outside
-as a person drives it (the Desktop of tests/app/e2e/e2e.py): start-up hashing of command-line
+as a person drives it (the Desktop of tools/desktop/desktop.py): start-up hashing of command-line
 files, a Start-to-"Done" batch run over the small corpus, and Add Dir on trees of 1,000, 10,000
 and 50,000 files, each against vantrel-cli.exe -j 1 on the same files where that applies.
 
@@ -15,39 +15,19 @@ import argparse
 import getpass
 import json
 import os
-import shutil
 import sys
 import time
 
-e2e = None  # tests/app/e2e/e2e.py, the end-to-end Desktop
+desktop_driver = None  # tools/desktop/desktop.py, on PYTHONPATH (bench/run.sh sets it)
 
 LONG = 900.0
 ADD_DIR_LIMIT = 240.0  # an Add Dir still busy after this long is reported as not finished
 
 
-def desktop_folder(desktop):
-    """The Wine user's Desktop, made the prefix's own folder if it links to the home folder."""
-    folder = os.path.join(desktop.args.prefix, "drive_c", "users", getpass.getuser(), "Desktop")
-    if os.path.islink(folder):
-        os.remove(folder)
-        os.mkdir(folder)
-    return folder
-
-
-def clear_q_entries(desktop):
-    folder = desktop_folder(desktop)
-    for name in os.listdir(folder):
-        path = os.path.join(folder, name)
-        if name.startswith("q") and os.path.islink(path):
-            os.remove(path)
-        elif name.startswith("q"):
-            shutil.rmtree(path, ignore_errors=True)
-
-
 def make_tree(desktop, count):
     """count empty files below Desktop/qtree, a thousand a folder; the only "q" name there."""
-    clear_q_entries(desktop)
-    tree = os.path.join(desktop_folder(desktop), "qtree")
+    desktop.clear_q_entries()
+    tree = os.path.join(desktop.user_desktop(), "qtree")
     for i in range(count):
         folder = os.path.join(tree, "d%03d" % (i // 1000))
         os.makedirs(folder, exist_ok=True)
@@ -61,7 +41,7 @@ def wait_window(desktop, what, condition, timeout=LONG):
             raise RuntimeError("the program ended while waiting for " + what)
         window = desktop.look(items=False)
         return window if window is not None and condition(window) else None
-    return e2e.wait_until(what, poll, timeout)
+    return desktop_driver.wait_until(what, poll, timeout)
 
 
 def launch(desktop, names=()):
@@ -73,7 +53,7 @@ def launch(desktop, names=()):
 def end(desktop):
     desktop.process.kill()
     desktop.process.wait(timeout=60)
-    e2e.wait_until("the window to go", lambda: not any(
+    desktop_driver.wait_until("the window to go", lambda: not any(
         w["class"].startswith("obj_") for w in desktop.windows()))
 
 
@@ -81,14 +61,9 @@ def add_dir(desktop, expected, limit=LONG):
     """Chooses Desktop/q... in the folder browser; seconds from OK to `expected` entries, or
     None when they are not there within `limit` seconds."""
     wait_window(desktop, "the window", lambda w: True)
-    desktop.click_button("Add Dir")
-    browser = desktop.wait_box(lambda t: t == "Browse for Folder")
-    tree = [c for c in browser["children"] if c["class"] == "SysTreeView32"][0]["rect"]
-    desktop.click((e2e.center(tree)[0], tree[3] - 10))
-    desktop.keys("q")
-    ok = [c for c in browser["children"] if c["text"].replace("&", "") == "OK"][0]
+    ok = desktop.add_dir()
     start = time.monotonic()
-    desktop.click(e2e.center(ok["rect"]))
+    desktop.click(ok)
     try:
         wait_window(desktop, "%d entries" % expected,
                     lambda w: w["list"]["count"] == expected, limit)
@@ -114,7 +89,7 @@ def measure(desktop, args):
 
     # Start-up hashing: 300 files of the mixed corpus on the command line.
     with open(os.path.join(args.out, "mixed", "names.txt")) as f:
-        names = [e2e.win_path(n) for n in f.read().splitlines()[:300]]
+        names = [desktop_driver.win_path(n) for n in f.read().splitlines()[:300]]
     start = launch(desktop, names)
     wait_window(desktop, "the window with 300 lines", lambda w: w["list"]["count"] == 300)
     note("start-up hashing, 300 mixed files", time.monotonic() - start,
@@ -122,9 +97,9 @@ def measure(desktop, args):
     end(desktop)
 
     # Start to "Done" over the small corpus (its names.txt comes along: 20,001 entries).
-    clear_q_entries(desktop)
+    desktop.clear_q_entries()
     os.symlink(os.path.abspath(os.path.join(args.out, "small")),
-               os.path.join(desktop_folder(desktop), "qcorpus"))
+               os.path.join(desktop.user_desktop(), "qcorpus"))
     launch(desktop)
     add_dir(desktop, 20001)
     start = time.monotonic()
@@ -140,7 +115,7 @@ def measure(desktop, args):
         launch(desktop)
         note(f"Add Dir, {count} files", add_dir(desktop, count, ADD_DIR_LIMIT))
         end(desktop)
-    clear_q_entries(desktop)
+    desktop.clear_q_entries()
     return results
 
 
@@ -171,14 +146,12 @@ def main():
         parser.add_argument(option, required=True, metavar=name)
     parser.add_argument("--wine", default="/usr/lib/wine/wine64", metavar="LOADER")
     args = parser.parse_args()
-    global e2e  # imported once the options are read: it needs libtorrent and Xlib, --help not
-    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
-                                    "app", "e2e"))
-    import e2e
+    global desktop_driver  # imported once the options are read: it needs Xlib, --help not
+    import desktop as desktop_driver
     args.prefix = os.path.abspath(args.prefix)
     args.artifacts = os.path.abspath(os.path.join(args.out, "gui-artifacts"))
     os.makedirs(args.artifacts, exist_ok=True)
-    desktop = e2e.Desktop(args)
+    desktop = desktop_driver.Desktop(args)
     try:
         desktop.start()
         results = measure(desktop, args)

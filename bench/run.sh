@@ -61,7 +61,7 @@ if [ "$gui" = 1 ]; then
     source tools/virtual-display.sh
     start_virtual_display
     trap stop_virtual_display EXIT
-    /usr/bin/python3 bench/gui_timings.py --program "$windows/src/app/vantrel.exe" \
-        --probe "$windows/tests/app/e2e/vantrel_probe.exe" --cli "$windows/src/cli/vantrel-cli.exe" \
+    PYTHONPATH=tools/desktop /usr/bin/python3 bench/gui_timings.py --program "$windows/src/app/vantrel.exe" \
+        --probe "$windows/tools/desktop/vantrel_probe.exe" --cli "$windows/src/cli/vantrel-cli.exe" \
         --prefix "$windows/bench-wineprefix" --out "$out" --wine "$loader"
 fi

@@ -86,7 +86,7 @@ fi
 program_pid=$!
 probe_out=$(mktemp)
 # Prints the main window's list once the window shows; its screen rectangle goes to fd 3.
-/usr/bin/python3 - "$root/tools/wine-run.sh" "$build/tests/app/e2e/vantrel_probe.exe" "$probe_out" \
+/usr/bin/python3 - "$root/tools/wine-run.sh" "$build/tools/desktop/vantrel_probe.exe" "$probe_out" \
     "$program_pid" 3>"$probe_out.rect" <<'PY'
 import json, os, subprocess, sys, time
 wine_run, probe, out, program = sys.argv[1:5]

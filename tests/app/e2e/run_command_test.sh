@@ -9,7 +9,7 @@ trap 'rm -rf "$scratch"' EXIT
 # Where 32-bit programs cannot run, the command runs the 64-bit twin; building it is no part of
 # this test.
 if ! bash "$root/tools/wine-run.sh" --guard "$2" true 2>/dev/null &&
-    [ ! -f "$root/build/win64/tests/app/e2e/vantrel_probe.exe" ]; then
+    [ ! -f "$root/build/win64/tools/desktop/vantrel_probe.exe" ]; then
     echo "SKIPPED: 32-bit programs cannot run here and the 64-bit twin (build/win64) is not built"
     exit 77
 fi

@@ -1,5 +1,5 @@
 // vantrel_probe: looks at the running program from outside, as another process on the same
-// desktop, for the end-to-end tests and tools/run.sh.
+// desktop, for the Desktop driver (desktop.py) and tools/run.sh.
 //
 //   vantrel_probe windows [items]          the visible top-level windows with their children as
 //                                          JSON; with "items", every list box entry's text too
