@@ -62,7 +62,7 @@ FaultRun RunAndAnswerNotice(const std::string& program, std::string commandLine,
         run.notice = WindowText(GetDlgItem(box, 0xFFFF));
         // Click again if a click came before the box was on the display.
         for (int i = 0; i < 10 && WaitForSingleObject(process.hProcess, 3000) == WAIT_TIMEOUT; ++i)
-            ClickAt(ScreenCenterOf(GetDlgItem(box, IDOK))); // as a person does
+            ClickCenterOf(GetDlgItem(box, IDOK)); // as a person does
     }
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT)
         TerminateProcess(process.hProcess, 99);

@@ -1,14 +1,10 @@
 // The Open, Save and folder dialogs and the notice box, on screen, driven by a second thread as a
 // user drives them: what each shows, which questions it asks, and what comes back.
-#include "dialog_user.h"
 #include "layer/dispatch.h"
 #include "layer/folder_dialog.h"
 #include "layer/notice.h"
 #include "layer/open_save_dialog.h"
-#include "temp_tree.h"
-
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "window_test_support.h"
 
 #include <dlgs.h>
 
@@ -22,8 +18,7 @@ class DialogTest : public ::testing::Test {
     void SetUp() override {
         ApplicationWindow = form;
         EnsureWindow(form);
-        for (const char* file : {"existing.txt", "single.torrent"})
-            tree.MakeFile(file);
+        tree.Make({"existing.txt", "single.torrent"});
     }
     void TearDown() override {
         ApplicationWindow = nullptr;
@@ -46,7 +41,7 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
     std::string many, listed;
     for (int i = 1000; i < 2000; ++i) {
         const std::string name = "file " + std::to_string(i) + std::string(90, '-') + ".torrent";
-        tree.MakeFile(name);
+        tree.Make({name});
         many += "\"" + name + "\" ";
         listed += "\r" + name;
     }
@@ -96,7 +91,7 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
             HWND field = box != nullptr ? u.FileNameField(box) : nullptr;
             if (field == nullptr)
                 return;
-            u.WaitFor([&] { return WindowTextOf(field) == c.proposed; }, 5000);
+            WaitFor([&] { return WindowTextOf(field) == c.proposed; }, 5000);
             char type[64] = {};
             const HWND types = GetDlgItem(box, cmb1);
             SendMessageA(types, CB_GETLBTEXT, WPARAM(SendMessageA(types, CB_GETCURSEL, 0, 0)),
@@ -108,7 +103,7 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
                 return;
             u.Press(box, IDOK);
             // A question or a warning disables the dialog while it is up.
-            u.WaitFor([&] { return !IsWindow(box) || !IsWindowEnabled(box); });
+            WaitFor([&] { return !IsWindow(box) || !IsWindowEnabled(box); });
             HWND notice = IsWindow(box) || c.seen.find("notice") != std::string::npos
                               ? u.WaitForDialog(box)
                               : nullptr;
@@ -118,7 +113,7 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
                         ? " > asked"
                         : " > notice " + WindowTextOf(notice) + ": " + MessageTextOf(notice);
             u.Press(notice, GetDlgItem(notice, IDYES) != nullptr ? IDYES : IDOK);
-            u.WaitFor([&] { return !IsWindow(box) || IsWindowEnabled(box); });
+            WaitFor([&] { return !IsWindow(box) || IsWindowEnabled(box); });
             Sleep(500);
             if (IsWindow(box))
                 u.Press(box, IDCANCEL);

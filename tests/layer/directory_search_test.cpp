@@ -1,10 +1,7 @@
 // The directory search on real folder trees: order, mask, and links to folders.
 #include "layer/directory_search.h"
 #include "layer/str_list.h"
-#include "temp_tree.h"
-
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "window_test_support.h"
 
 #include <algorithm>
 #include <map>
@@ -26,10 +23,7 @@ std::vector<std::string> Search(const std::string& folder, const std::string& ma
 
 TEST(DirectorySearch, OwnFilesFirstThenEachSubfolderDepthFirstInThePlatformsOrder) {
     TempTree tree;
-    for (const char* folder : {"A", "A\\Inner", "B", "C"})
-        tree.MakeFolder(folder);
-    for (const char* file : {"A\\a1", "A\\Inner\\i1", "B\\b1", "C\\c1", "z"})
-        tree.MakeFile(file);
+    tree.Make({"A\\", "A\\Inner\\", "B\\", "C\\", "A\\a1", "A\\Inner\\i1", "B\\b1", "C\\c1", "z"});
     std::map<std::string, std::vector<std::string>> subtrees = {
         {"z", {tree.Path("z")}},
         {"A", {tree.Path("A\\a1"), tree.Path("A\\Inner\\i1")}},
@@ -49,11 +43,9 @@ TEST(DirectorySearch, OwnFilesFirstThenEachSubfolderDepthFirstInThePlatformsOrde
 
 TEST(DirectorySearch, TheMaskSelectsFilesButNeverStopsTheDescent) {
     TempTree tree;
-    tree.MakeFolder("none here");
-    tree.MakeFolder("none here\\a.torrent");
+    tree.Make({"none here\\", "none here\\a.torrent\\", "noextension", "top.torrent.txt",
+               "none here\\a.torrent\\F.TORRENT"});
     const std::string found = tree.Path("none here\\a.torrent\\F.TORRENT");
-    for (const char* file : {"noextension", "top.torrent.txt", "none here\\a.torrent\\F.TORRENT"})
-        tree.MakeFile(file);
     EXPECT_EQ(Search(tree.Root(), "*.torrent", true), std::vector{found});
     const std::vector all = {tree.Path("noextension"), found, tree.Path("top.torrent.txt")};
     for (const std::string& folder : {tree.Root(), tree.Root() + "\\"})
@@ -67,10 +59,7 @@ TEST(DirectorySearch, TheMaskSelectsFilesButNeverStopsTheDescent) {
 // shows a host's link as a reparse point of no kind); a link chosen as the folder is searched.
 TEST(DirectorySearch, LinksToFoldersAreSearchedOnlyWhenChosen) {
     TempTree tree;
-    for (const char* folder : {"other", "top", "top\\mid"})
-        tree.MakeFolder(folder);
-    for (const char* file : {"other\\o", "top\\t", "top\\mid\\m"})
-        tree.MakeFile(file);
+    tree.Make({"other\\", "top\\", "top\\mid\\", "other\\o", "top\\t", "top\\mid\\m"});
     ASSERT_TRUE(tree.MakeFolderLink("top\\mid\\back_to_top", "top"));
     ASSERT_TRUE(tree.MakeFolderLink("top\\mid\\to_other", "other"));
     EXPECT_EQ(Search(tree.Root(), "*.*", true),

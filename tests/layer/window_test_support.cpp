@@ -4,10 +4,64 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
+#include <dlgs.h>
+#include <fstream>
+#include <vector>
 
 namespace {
+
 bool quitSeen = false;
+
+std::string ClassOf(HWND window) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// The visible dialog windows of the thread.
+std::vector<HWND> DialogsOf(DWORD thread) {
+    std::vector<HWND> windows;
+    EnumThreadWindows(thread, Collect, reinterpret_cast<LPARAM>(&windows));
+    std::erase_if(windows, [](HWND w) { return ClassOf(w) != "#32770" || !IsWindowVisible(w); });
+    return windows;
+}
+
+// Under Wine, links and removal go through the host's own tools, started like any program:
+// Wine's emulation makes no folder links. Its file name function gives the host's names.
+using UnixNameFunction = char*(CDECL*)(const wchar_t*);
+const auto unixName = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+    GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+
+std::string UnixPathOf(const std::string& path) {
+    char* name = unixName(std::wstring(path.begin(), path.end()).c_str());
+    std::string result = name != nullptr ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Starts a host command and waits until the path exists or not, as wanted (Wine gives no
+// handle to wait on).
+bool RunHostCommand(std::string commandLine, const std::string& path, bool exists) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return WaitFor(
+        [&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists; },
+        30000);
+}
+
 } // namespace
 
 bool QuitSeen() {
@@ -29,42 +83,26 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     return true;
 }
 
-void PumpFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    PumpUntil([&] { return GetTickCount64() >= end; }, milliseconds + 1000);
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG giveUpAt = GetTickCount64() + timeoutMs;
+    while (!condition() && GetTickCount64() < giveUpAt)
+        Sleep(20);
+    return condition();
 }
 
-void ClickAt(POINT screen, DWORD downFlag, DWORD upFlag) {
-    for (DWORD flags : {DWORD{MOUSEEVENTF_MOVE}, downFlag, upFlag}) {
+void ClickCenterOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    for (DWORD flags :
+         {DWORD{MOUSEEVENTF_MOVE}, DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
         INPUT input{};
         input.type = INPUT_MOUSE;
         // Absolute coordinates run from 0 to 65535 over the primary screen.
-        input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dx = MulDiv((r.left + r.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv((r.top + r.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
         input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
         SendInput(1, &input, sizeof(INPUT));
     }
-}
-
-POINT ScreenCenterOf(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void WindowTest::SetUp() {
-    ApplicationTerminated = false;
-    ApplicationWindow = nullptr;
-    PumpFor(0);
-}
-
-void WindowTest::TearDown() {
-    SetUp();
-}
-
-void WindowTest::ReleaseForm(Control*& form) {
-    Release(form);
-    form = nullptr;
 }
 
 // DROPFILES, then the names, each NUL-terminated, then one more NUL; the window owns the block.
@@ -79,4 +117,125 @@ void PostDrop(HWND window, const std::vector<std::string>& names, POINT point) {
     std::memcpy(drop + 1, text.data(), text.size());
     GlobalUnlock(block);
     PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+void WindowTest::SetUp() {
+    ApplicationTerminated = false;
+    ApplicationWindow = nullptr;
+}
+
+DialogUser::DialogUser(std::function<void(DialogUser&)> script)
+    : testThread_(GetCurrentThreadId()) {
+    thread_ = std::thread([this, script = std::move(script)] {
+        script(*this);
+        const ULONGLONG cancelAt = GetTickCount64() + (testing::Test::HasFailure() ? 0 : 120000);
+        while (!WaitFor([this] { return testDone_.load(); }, 100))
+            for (HWND dialog :
+                 GetTickCount64() > cancelAt ? DialogsOf(testThread_) : std::vector<HWND>())
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+}
+
+DialogUser::~DialogUser() {
+    testDone_ = true;
+    thread_.join();
+}
+
+HWND DialogUser::WaitForDialog(HWND besides) {
+    HWND found = nullptr;
+    WaitFor([&] {
+        std::vector<HWND> dialogs = DialogsOf(testThread_);
+        std::erase(dialogs, besides);
+        return (found = dialogs.empty() ? nullptr : dialogs.back()) != nullptr;
+    });
+    EXPECT_NE(found, nullptr) << "no dialog came up";
+    return found;
+}
+
+HWND DialogUser::FileNameField(HWND dialog) {
+    // The explorer-style dialogs' name field: the edit inside a combo box.
+    std::vector<HWND> children;
+    EnumChildWindows(GetDlgItem(dialog, cmb13), Collect, reinterpret_cast<LPARAM>(&children));
+    auto edit = std::ranges::find_if(children, [](HWND c) { return ClassOf(c) == "Edit"; });
+    return edit == children.end() ? nullptr : *edit;
+}
+
+bool DialogUser::Enter(HWND field, const std::string& text) {
+    // Set until it stays: the dialog's own setting up of the field may still empty it.
+    const bool entered = WaitFor([&] {
+        if (WindowTextOf(field) != text)
+            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return WindowTextOf(field) == text;
+    });
+    EXPECT_TRUE(entered) << "the field holds " << WindowTextOf(field).size() << " characters";
+    return entered;
+}
+
+void DialogUser::Press(HWND dialog, int buttonId) {
+    PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+}
+
+std::string WindowTextOf(HWND window) {
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), int(text.size()))));
+    return text;
+}
+
+std::string MessageTextOf(HWND messageBox) {
+    std::string texts;
+    for (HWND child = GetWindow(messageBox, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == "Static" && !WindowTextOf(child).empty())
+            texts += (texts.empty() ? "" : "\n") + WindowTextOf(child);
+    return texts;
+}
+
+TempTree::TempTree() {
+    char temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof temp, temp);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    root_ = std::string(temp, length) + "vantrel-" + std::to_string(GetCurrentProcessId()) + "-" +
+            (test != nullptr ? test->name() : "tree");
+    Make({""});
+}
+
+TempTree::~TempTree() {
+    RunHostCommand("/bin/rm -rf " + UnixPathOf(root_), root_, false);
+}
+
+std::string TempTree::Path(std::string_view relative) const {
+    return relative.empty() ? root_ : root_ + "\\" + std::string(relative);
+}
+
+void TempTree::Make(std::initializer_list<std::string_view> names) const {
+    for (std::string_view name : names) {
+        const std::string path = Path(name);
+        if (name.empty() || name.ends_with('\\'))
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+        else
+            ASSERT_TRUE(std::ofstream(path).good()) << path;
+    }
+}
+
+bool TempTree::MakeFolderLink(std::string_view relative, std::string_view target) const {
+    const std::string link = Path(relative);
+    const size_t cut = link.rfind('\\');
+    // The host command line is split at spaces.
+    const std::string command = "/bin/ln -s " + UnixPathOf(Path(target)) + " " +
+                                UnixPathOf(link.substr(0, cut)) + "/" + link.substr(cut + 1);
+    return std::count(command.begin(), command.end(), ' ') == 3 &&
+           RunHostCommand(command, link, true);
+}
+
+void TempTree::MakeLongPathFile(const std::string& path) const {
+    const auto longForm = [](const std::string& ascii) {
+        return L"\\\\?\\" + std::wstring(ascii.begin(), ascii.end());
+    };
+    for (size_t end = path.find('\\', root_.size() + 1); end != std::string::npos;
+         end = path.find('\\', end + 1))
+        CreateDirectoryW(longForm(path.substr(0, end)).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(longForm(path).c_str(), nullptr)) << GetLastError();
+    HANDLE file = CreateFileW(longForm(path + "\\deep.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(file);
 }

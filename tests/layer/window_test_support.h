@@ -1,25 +1,26 @@
 #pragma once
-// Helpers for tests that build real windows through the layer and drive them with real input
-// and real messages. Every wait has a bound that a busy machine meets.
+// Helpers for tests that build real windows through the layer and drive them with real input,
+// real messages and real folder trees. Every wait has a bound that a busy machine meets.
 #include "layer/control.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
-#include <windows.h>
+#include <thread>
 
 // Dispatches queued messages until done() holds; false when it did not within the timeout.
 // A WM_QUIT taken here is remembered in QuitSeen() rather than acted on.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
 bool QuitSeen();
-// Dispatches queued messages for a while.
-void PumpFor(DWORD milliseconds);
+// Waits, without dispatching, until the condition holds; whether it does.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 120000);
 
-// A real mouse click through the platform, at a point on the screen.
-void ClickAt(POINT screen, DWORD downFlag = MOUSEEVENTF_LEFTDOWN,
-             DWORD upFlag = MOUSEEVENTF_LEFTUP);
-POINT ScreenCenterOf(HWND window);
-
+// A real mouse click through the platform at the centre of a window.
+void ClickCenterOf(HWND window);
 // Posts a real WM_DROPFILES to window, with a drop block made the way the shell makes one.
 void PostDrop(HWND window, const std::vector<std::string>& names, POINT point);
 
@@ -44,7 +45,57 @@ template <typename Char> std::optional<std::basic_string<Char>> ClipboardContent
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { SetUp(); }
     // Releases a form made by the test, unless the test released it itself.
-    void ReleaseForm(Control*& form);
+    void ReleaseForm(Control*& form) { Release(std::exchange(form, nullptr)); }
+};
+
+// A second thread that plays the user of the modal dialogs the test thread opens: it waits for
+// a dialog to come up, types into it and presses its buttons through the dialog's own controls.
+// Once the script is over, any dialog still open on the test thread is cancelled (at once after
+// a failure, else after a generous bound), so a test never hangs on a modal call.
+class DialogUser {
+  public:
+    // Starts the script; the test thread then makes its modal call.
+    explicit DialogUser(std::function<void(DialogUser&)> script);
+    // Called once the modal call has returned: waits for the script to end.
+    ~DialogUser();
+
+    // A visible dialog window ("#32770") of the test thread, other than `besides`.
+    HWND WaitForDialog(HWND besides = nullptr);
+    // The file dialogs' file-name field.
+    HWND FileNameField(HWND dialog);
+    // Replaces the field's content with the text, as pasting it would.
+    bool Enter(HWND field, const std::string& text);
+    void Press(HWND dialog, int buttonId);
+
+  private:
+    DWORD testThread_;
+    std::atomic<bool> testDone_{false};
+    std::thread thread_;
+};
+
+std::string WindowTextOf(HWND window);
+// The texts of a message box's static controls, joined by newlines.
+std::string MessageTextOf(HWND messageBox);
+
+// A real folder tree in the temporary folder for one test, removed again at the end.
+class TempTree {
+  public:
+    TempTree();
+    ~TempTree();
+    // The tree's folder, without a trailing backslash.
+    const std::string& Root() const { return root_; }
+    // Root + "\" + relative.
+    std::string Path(std::string_view relative) const;
+    // Makes the folders, then the files (names of folders end in a backslash).
+    void Make(std::initializer_list<std::string_view> names) const;
+    // A folder link at relative that leads to the folder target (relative too).
+    bool MakeFolderLink(std::string_view relative, std::string_view target) const;
+    // The folders of path (absolute, longer than the ANSI calls take) and a file "deep.txt" in
+    // the last one, made through the wide calls' long-path form.
+    void MakeLongPathFile(const std::string& path) const;
+
+  private:
+    std::string root_;
 };
