@@ -165,39 +165,6 @@ TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAg
     EXPECT_EQ(seen, (std::vector{kReady, kReady, kRunning, kDone, kReady}));
 }
 
-// Each name is its own file, trailing dot or space and all; a file over the 32-bit program's
-// limit is its own line, not the end of the program.
-TEST_F(MainFormTest, ARunHashesExactNamesAndGivesAFileTooLargeItsLine) {
-    auto create = [&](const std::string& name, const std::string& bytes, size_t size) {
-        const std::wstring path = L"\\\\?\\" + std::filesystem::path(folder.Path(name)).wstring();
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD wrote = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-        LARGE_INTEGER end{};
-        end.QuadPart = static_cast<LONGLONG>(size);
-        SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-        SetEndOfFile(file);
-        CloseHandle(file);
-        return folder.Path(name);
-    };
-    std::vector<std::string> names = {
-        create("a.torrent", kTorrent, kTorrent.size()), create("a.torrent.", "text", 4),
-        create("b.torrent", "text", 4), create("b.torrent ", kTorrent, kTorrent.size())};
-    std::vector<std::string> want = {kInfoHash + "   a.torrent", "Not a Torrent File   a.torrent.",
-                                     "Not a Torrent File   b.torrent", kInfoHash + "   b.torrent "};
-    if (sizeof(void*) == 4) {
-        names.push_back(create("big.torrent", "d", (size_t{1} << 30) + 1));
-        want.push_back("Not a Torrent File   big.torrent");
-    }
-    Drop(std::vector<std::string>(names.rbegin(), names.rend()));
-    Settle();
-    Press(form->StartButton);
-    EXPECT_EQ(Entries(), want);
-    for (const std::string& name : names) // beyond the folder's own removal for some names
-        DeleteFileW((L"\\\\?\\" + std::filesystem::path(name).wstring()).c_str());
-}
-
 // Abort ends the run after the file in hand; one pressed after the last file changes nothing.
 // Either way the next run hashes every file.
 TEST_F(MainFormTest, AbortStopsTheRunAfterTheFileInHandAndIsForgottenByTheNextRun) {
