@@ -4,7 +4,6 @@ Desktop of tools/desktop), on the X display it is given (DISPLAY; without one, o
 display of its own); its list and clipboard compared with libtorrent's hashes.
 usage: e2e.py --wine LOADER --program EXE --probe EXE --artifacts DIR --prefix DIR"""
 import argparse
-import getpass
 import hashlib
 import os
 import shutil
@@ -67,7 +66,7 @@ def start_up_save_and_about(desktop, root, files):
     assert desktop.close() == 0, "the exit code"
 
 
-def add_files_add_dir_drop_run_and_copy_all(desktop, root, files):
+def add_files_drop_run_and_copy_all(desktop, root, files):
     desktop.launch([], root)
     desktop.wait("the window")
     desktop.click_button("Add Files")
@@ -75,26 +74,15 @@ def add_files_add_dir_drop_run_and_copy_all(desktop, root, files):
     want = [win_path(p) for p in files[:2]]
     desktop.wait_items("the chosen files", want)
 
-    # Add Dir on the Desktop's folder "q": its own file comes first.
-    desktop.clear_q_entries()
-    folder = os.path.join(desktop.user_desktop(), "q")
-    os.makedirs(os.path.join(folder, "sub"))
-    shutil.copy(files[2], folder)
-    shutil.copy(files[3], os.path.join(folder, "sub"))
-    want += ["C:\\users\\%s\\Desktop\\q\\%s" % (getpass.getuser(), n)
-             for n in (NAMES[2], "sub\\" + NAMES[3])]
-    desktop.click(desktop.add_dir())
-    desktop.wait_items("the folder's files", want)
-
     # A real desktop drop: the names arrive last first; the one already listed is refused.
-    desktop.drop([files[3], files[4], files[0]], *center(desktop.look(False)["list"]["rect"]))
-    want += [win_path(files[4]), win_path(files[3])]
+    desktop.drop(files[2:] + files[:1], *center(desktop.look(False)["list"]["rect"]))
+    want += [win_path(p) for p in reversed(files[2:])]
     desktop.wait_items("the dropped files", want)
 
     desktop.click_button("Start")
     done = desktop.wait("Done", lambda w: w["text"] == "Done")
     desktop.screenshot("done")
-    lines = lines_of(files + [files[3]])
+    lines = lines_of(files[:2] + files[:1:-1])
     assert done["list"]["items"] == lines, (done["list"]["items"], lines)
     desktop.choose(1)  # Copy All: the list's UTF-8 bytes, CR LF after each line
     exported = "".join(line + "\r\n" for line in lines).encode("utf-8")
@@ -115,7 +103,7 @@ def main():
         desktop.start()
         files = [make_torrent(root, n, i) for i, n in enumerate(NAMES)]
         files.append(write(os.path.join(root, REPORT), MALFORMED))
-        for case in (start_up_save_and_about, add_files_add_dir_drop_run_and_copy_all):
+        for case in (start_up_save_and_about, add_files_drop_run_and_copy_all):
             print(case.__name__, flush=True)
             try:
                 case(desktop, root, files)
