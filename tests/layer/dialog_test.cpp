@@ -7,6 +7,7 @@
 #include "window_test_support.h"
 
 #include <dlgs.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -130,7 +131,8 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
 }
 
 // The folder browser opens on the folder chosen last (stored without a trailing backslash, a
-// drive root with it), shows the prompt, and gives back the folder confirmed.
+// drive root with it), shows the prompt, offers only folders of the file system (not the
+// computer) and gives back the folder confirmed.
 TEST_F(DialogTest, FolderDialogOpensOnThePreselectedFolder) {
     const std::pair<std::string, std::string> cases[] = {
         {"", ""}, {"Z:\\tmp\\", "Z:\\tmp"}, {"Z:", "Z:\\"}, {"Z:\\", "Z:\\"}};
@@ -145,6 +147,14 @@ TEST_F(DialogTest, FolderDialogOpensOnThePreselectedFolder) {
         DialogUser user([&](DialogUser& u) {
             HWND box = u.WaitForDialog();
             shown = box != nullptr ? MessageTextOf(box) + "|" + Owned(box) : "";
+            if (stored.empty()) {
+                PIDLIST_ABSOLUTE computer = nullptr;
+                SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer);
+                SendMessageA(box, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(computer));
+                shown +=
+                    IsWindowEnabled(GetDlgItem(box, IDOK)) ? "|the computer can be chosen" : "";
+                CoTaskMemFree(computer);
+            }
             u.Press(box, stored.empty() ? IDCANCEL : IDOK);
         });
         EXPECT_EQ(folders->Choose(), !stored.empty());
