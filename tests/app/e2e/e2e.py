@@ -70,19 +70,20 @@ def add_files_drop_run_and_copy_all(desktop, root, files):
     desktop.launch([], root)
     desktop.wait("the window")
     desktop.click_button("Add Files")
-    desktop.type_into("Open", '"%s" "%s"' % tuple(NAMES[:2]))
-    want = [win_path(p) for p in files[:2]]
-    desktop.wait_items("the chosen files", want)
+    # One name typed: xdotool may type an upper-case letter of another script as another letter.
+    desktop.type_into("Open", NAMES[0])
+    want = [win_path(files[0])]
+    desktop.wait_items("the chosen file", want)
 
     # A real desktop drop: the names arrive last first; the one already listed is refused.
-    desktop.drop(files[2:] + files[:1], *center(desktop.look(False)["list"]["rect"]))
-    want += [win_path(p) for p in reversed(files[2:])]
+    desktop.drop(files[1:] + files[:1], *center(desktop.look(False)["list"]["rect"]))
+    want += [win_path(p) for p in reversed(files[1:])]
     desktop.wait_items("the dropped files", want)
 
     desktop.click_button("Start")
     done = desktop.wait("Done", lambda w: w["text"] == "Done")
     desktop.screenshot("done")
-    lines = lines_of(files[:2] + files[:1:-1])
+    lines = lines_of(files[:1] + files[:0:-1])
     assert done["list"]["items"] == lines, (done["list"]["items"], lines)
     desktop.choose(1)  # Copy All: the list's UTF-8 bytes, CR LF after each line
     exported = "".join(line + "\r\n" for line in lines).encode("utf-8")
