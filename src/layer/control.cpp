@@ -109,12 +109,9 @@ HINSTANCE ModuleInstance() {
     return GetModuleHandleA(nullptr);
 }
 
-// The object, its parent's colour, its parent; then what every kind inherits from the parent.
+// The object and its parent; then what every kind inherits from the parent, its colour among it.
 Control* CreateCommon(Control* parent, const char* baseClassName, bool threeD) {
     auto* control = new Control();
-    if (parent != nullptr) {
-        control->Color = parent->Color;
-    }
     AttachToParent(control, parent);
     control->BaseClassName = baseClassName;
     if (parent != nullptr) {
@@ -413,10 +410,6 @@ void PaintNow(Control* control) {
     if (control->Handle != nullptr) {
         UpdateWindow(control->Handle);
     }
-}
-
-bool HasWindow(const Control* control) {
-    return control->Handle != nullptr;
 }
 
 void SetCaption(Control* control, std::string_view text) {

@@ -109,8 +109,6 @@ LRESULT HandleSetFocus(Control* control, WindowMessage& message) {
     }
     ++control->FocusDepth;
     SetFocus(control->Handle);
-    --control->FocusDepth;
-    ++control->FocusDepth;
     const LRESULT result = DefaultProcessing(control, message);
     --control->FocusDepth;
     return result;
