@@ -1,9 +1,8 @@
 #include "app/main_form.h"
 
-#include "core/command_line.h"
+#include "core/command_line_win32.h"
 #include "core/info_hash.h"
 #include "core/save_file.h"
-#include "core/text_file.h"
 #include "core/text_ops.h"
 #include "err/exception.h"
 #include "layer/clipboard.h"
