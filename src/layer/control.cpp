@@ -494,32 +494,6 @@ void SetDropFilesHandler(Control* control, DropFilesHandlerType handler) {
     DragAcceptFiles(EnsureWindow(control), handler.IsSet() ? TRUE : FALSE);
 }
 
-bool DropFilesMessageHandler(Control* control, WindowMessage& message, LRESULT& result) {
-    if (message.Message != WM_DROPFILES || !control->DropFilesHandler.IsSet()) {
-        return false;
-    }
-    const auto drop = reinterpret_cast<HDROP>(message.WParam);
-    POINT point{0, 0};
-    DragQueryPoint(drop, &point);
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    std::string names;
-    for (UINT i = 0; i < count; ++i) {
-        if (!names.empty()) {
-            names += '\r';
-        }
-        // Each name is fetched whole, however long: a cut name would name another file.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        std::string name(static_cast<size_t>(length) + 1, '\0');
-        const UINT copied = DragQueryFileA(drop, i, name.data(), length + 1);
-        name.resize(copied);
-        names += name;
-    }
-    DragFinish(drop);
-    control->DropFilesHandler(control, names, point);
-    result = 0;
-    return true;
-}
-
 void ClearContent(Control* control) {
     control->KindTable.Clear(control);
 }
