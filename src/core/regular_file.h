@@ -51,6 +51,17 @@ class RegularFileReader {
     // regular_file_win32.cpp).
     struct PlatformState;
 
+    // Reads the open file of `size` bytes whole, or with `ends` only as far as they decide.
+    std::string ReadOpenFile(uint64_t size, const FileEnds* ends);
+
+    // The platform's side of ReadOpenFile: exactly `count` bytes of the open file from `offset`
+    // on, or the reason they could not be read; the whole file mapped into memory, or the
+    // empty view where it is better read (or cannot be mapped); the system's words for a want
+    // of memory.
+    std::string ReadAt(char* data, size_t count, uint64_t offset);
+    std::string_view Map(size_t size);
+    static std::string OutOfMemoryText();
+
     // Room for `size` bytes, or nullptr when the process cannot hold them. The storage is kept
     // from file to file unless it grew large.
     char* Room(size_t size);

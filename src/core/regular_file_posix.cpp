@@ -184,8 +184,6 @@ struct RegularFileReader::PlatformState {
         mappingInUse.damaged = 0;
         return std::string_view(begin, size);
     }
-
-    std::string ReadOpenFile(RegularFileReader& reader, uint64_t size, const FileEnds* ends);
 };
 
 RegularFileReader::RegularFileReader() : platform_(std::make_unique<PlatformState>()) {}
@@ -242,39 +240,18 @@ std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends)
     // and O_NONBLOCK the only status flag the file was opened with.
     if (fcntl(state.file, F_SETFL, 0) != 0)
         return SystemErrorText(errno);
-    return state.ReadOpenFile(*this, state.look.size, ends);
+    return ReadOpenFile(state.look.size, ends);
 }
 
-std::string RegularFileReader::PlatformState::ReadOpenFile(RegularFileReader& reader, uint64_t size,
-                                                           const FileEnds* ends) {
-    if (size == 0)
-        return {};
-    if (size > kMaxFileBytes)
-        return kFileTooLarge;
-    if (ends != nullptr && size > kProbeLimit) {
-        char head = 0;
-        char tail = 0;
-        std::string failure = ReadAt(file, &head, 1, 0);
-        if (failure.empty())
-            failure = ReadAt(file, &tail, 1, size - 1);
-        if (!failure.empty())
-            return failure;
-        if (head != ends->first || tail != ends->last)
-            return {};
-    }
-    if (size > kMapAbove && size <= SIZE_MAX) {
-        reader.content_ = Map(static_cast<size_t>(size));
-        if (!reader.content_.empty())
-            return {};
-    }
-    char* room = size <= SIZE_MAX ? reader.Room(static_cast<size_t>(size)) : nullptr;
-    if (room == nullptr)
-        return SystemErrorText(ENOMEM);
-    if (std::string failure = ReadAt(file, room, static_cast<size_t>(size), 0); !failure.empty())
-        return failure;
-    reader.content_ = std::string_view(room, static_cast<size_t>(size));
-    if (ends != nullptr &&
-        (reader.content_.front() != ends->first || reader.content_.back() != ends->last))
-        reader.content_ = {};
-    return {};
+std::string RegularFileReader::ReadAt(char* data, size_t count, uint64_t offset) {
+    return ::ReadAt(platform_->file, data, count, offset);
+}
+
+// Files larger than kMapAbove are mapped.
+std::string_view RegularFileReader::Map(size_t size) {
+    return size > kMapAbove ? platform_->Map(size) : std::string_view();
+}
+
+std::string RegularFileReader::OutOfMemoryText() {
+    return SystemErrorText(ENOMEM);
 }

@@ -71,7 +71,8 @@ bool IsDeviceName(std::string_view path) {
 
 // Windows reads every file into memory: nothing is mapped, and nothing stays open.
 struct RegularFileReader::PlatformState {
-    std::string input; // standard input, read under the name CON
+    std::string input;                  // standard input, read under the name CON
+    HANDLE file = INVALID_HANDLE_VALUE; // the file being read, during Read
 };
 
 RegularFileReader::RegularFileReader() : platform_(std::make_unique<PlatformState>()) {}
@@ -113,25 +114,21 @@ std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends)
     if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return SystemErrorText(ERROR_DIRECTORY);
     const uint64_t size = (uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
-    if (size == 0)
-        return {};
-    if (size > kMaxFileBytes)
-        return kFileTooLarge;
-    if (ends != nullptr && size > kProbeLimit) {
-        char head = 0;
-        char tail = 0;
-        if (!ReadAt(file.Get(), &head, 1, 0) || !ReadAt(file.Get(), &tail, 1, size - 1))
-            return SystemErrorText(GetLastError());
-        if (head != ends->first || tail != ends->last)
-            return {};
-    }
-    char* room = Room(static_cast<size_t>(size));
-    if (room == nullptr)
-        return SystemErrorText(ERROR_NOT_ENOUGH_MEMORY);
-    if (!ReadAt(file.Get(), room, static_cast<size_t>(size), 0))
-        return SystemErrorText(GetLastError());
-    content_ = std::string_view(room, static_cast<size_t>(size));
-    if (ends != nullptr && (content_.front() != ends->first || content_.back() != ends->last))
-        content_ = {};
+    platform_->file = file.Get();
+    std::string failure = ReadOpenFile(size, ends);
+    platform_->file = INVALID_HANDLE_VALUE;
+    return failure;
+}
+
+std::string RegularFileReader::ReadAt(char* data, size_t count, uint64_t offset) {
+    return ::ReadAt(platform_->file, data, count, offset) ? std::string()
+                                                          : SystemErrorText(GetLastError());
+}
+
+std::string_view RegularFileReader::Map(size_t) {
     return {};
+}
+
+std::string RegularFileReader::OutOfMemoryText() {
+    return SystemErrorText(ERROR_NOT_ENOUGH_MEMORY);
 }
