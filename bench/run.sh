@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmark: builds vantrel-cli, generates the corpora (the same bytes on every machine),
 # checks vantrel-cli's output over them against the recorded digests, then times vantrel-cli
-# against libtorrent, transmission-show and the floor (cat | openssl sha1), alternating, and
+# against libtorrent, transmission-show and the floors (openssl sha1 reading the files itself: two
+# processes over half the files each, and one over all of them), alternating, and
 # every path of SHA-1 and SHA-256 against OpenSSL with the same instructions, natively and in the
 # 32-bit Windows build under Wine. Writes bench/out/results.md, results.json and chart.png.
 # Then times the real program under Wine (the 32-bit build where it runs) in a virtual display

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Builds the info-hash fuzzer with clang (libFuzzer, ASan, UBSan) and runs it for a bounded time:
 #   tools/fuzz.sh [SECONDS]     (default 60)
-# Findings are left in build/fuzz/; a finding fails the run.
+# The core's sources are the ones CMake builds it from: the list the native build's configure
+# step writes (build/native/core_sources.txt). Findings are left in build/fuzz/; a finding fails
+# the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 out=build/fuzz
 mkdir -p "$out/corpus" "$out/findings"
 
-sources=(src/core/{message_padding,sha1,sha256,cpu_features,sha_extensions,bencode_scan,info_hash}.cpp
-    src/core/{sha1_ssse3,sha1_avx2,sha256_ssse3,sha256_avx2,torrent_facts,utf8_text}.cpp
-    src/core/{text_ops,text_file,regular_file,regular_file_posix,long_path_posix}.cpp)
+list=build/native/core_sources.txt
+[ -f "$list" ] || cmake --preset native >/dev/null
+mapfile -t sources <"$list"
 clang++ -std=c++20 -O1 -g -Isrc -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     tests/core/info_hash_fuzz.cpp "${sources[@]}" -o "$out/info_hash_fuzz"
 

@@ -3,6 +3,7 @@
 #   bash tools/test.sh [CTEST ARGS...]          the full run (= .ci/run): the native, win64 and
 #       win32 presets, every test, the slow ones too (fuzz run, Slow suites, end-to-end tests);
 #       without CTEST ARGS also the reproducibility check of the release (tools/check_reproducible.sh)
+#       and the check that every fault of the mutation catalogue still applies to the code
 #   bash tools/check.sh [CTEST ARGS...]         the inner loop (tools/test.sh --fast): the native
 #       and win64 presets, tests without the label "slow"
 # CTEST ARGS select the tests of every preset, e.g. -R core. The presets are built one after another
@@ -64,6 +65,15 @@ run_lane() (
 )
 
 bash tools/setup.sh
+# A fault whose code has moved away would test nothing: every one must still apply (seconds).
+if [ -n "$reproducible" ]; then
+    if ! applies=$(python3 tools/mutants/mutants.py --check); then
+        echo "$applies" >&2
+        echo "== mutants: faults of tools/mutants/catalogue no longer apply" >&2
+        exit 1
+    fi
+    echo "== mutants: ${applies##*$'\n'}"
+fi
 declare -A pids
 for preset in "${presets[@]}"; do
     [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null

@@ -2,15 +2,19 @@
 # stop_virtual_display ends it. A display already set is kept as it is.
 # launch_xvfb starts one detached (not a child, a session of its own, none of the caller's files
 # open) and sets VANTREL_XVFB_NUMBER and VANTREL_XVFB_PID; whoever started it stops it.
+# The FIFO for the display's number lies in a folder of its own, which no other user can enter
+# or replace the FIFO in.
 launch_xvfb() {
-    local fifo
-    fifo=$(mktemp -u) && mkfifo "$fifo" || return 1
+    local folder fifo
+    folder=$(mktemp -d) || return 1
+    fifo=$folder/display
+    mkfifo "$fifo" || { rmdir "$folder"; return 1; }
     (setsid sh -c 'echo $$ >"$0.pid"; exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp' \
         "$fifo" 3>"$fifo" </dev/null >/dev/null 2>&1 9>&- &)
     VANTREL_XVFB_NUMBER= VANTREL_XVFB_PID=
     read -r VANTREL_XVFB_NUMBER <"$fifo"
     VANTREL_XVFB_PID=$(cat "$fifo.pid" 2>/dev/null)
-    rm -f "$fifo" "$fifo.pid"
+    rm -rf "$folder"
     [ -n "$VANTREL_XVFB_NUMBER" ] && [ -n "$VANTREL_XVFB_PID" ]
 }
 

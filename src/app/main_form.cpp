@@ -1,9 +1,8 @@
 #include "app/main_form.h"
 
-#include "core/command_line.h"
+#include "core/command_line_win32.h"
 #include "core/info_hash.h"
 #include "core/save_file.h"
-#include "core/text_file.h"
 #include "core/text_ops.h"
 #include "err/exception.h"
 #include "layer/clipboard.h"
@@ -18,6 +17,8 @@
 
 #include <new>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 MainForm* TheMainForm = nullptr;
 
@@ -34,6 +35,17 @@ constexpr int32_t kSaveItem = 2;
 
 constexpr int32_t kAbortRequested = 1;
 constexpr int32_t kNoAbortRequest = 0;
+
+// The pieces of a name list as the layer hands it over (the dropped files, the Open dialog's
+// multiple selection): the texts between single CRs, in order, empty ones included.
+std::vector<std::string_view> CrSeparatedNames(std::string_view list) {
+    std::vector<std::string_view> names;
+    size_t start = 0;
+    for (size_t end; (end = list.find('\r', start)) != std::string_view::npos; start = end + 1)
+        names.push_back(list.substr(start, end - start));
+    names.push_back(list.substr(start));
+    return names;
+}
 
 // Adds many entries to a list without drawing it after each one; the list is drawn once at the
 // end, and on request in between (Show), so that a long run still shows its progress.
@@ -260,21 +272,18 @@ void MainForm::AddFilesButtonClick(Control*) {
     FileDialog->DialogOptions = kDefaultOpenSaveOptions | AllowMultiSelectOption;
     FileDialog->Selection.clear();
     if (FileDialog->Choose()) {
-        std::string result = FileDialog->Selection;
-        if (result.find('\r') == std::string::npos) {
-            AddFileToList(result);
+        const std::string selection = FileDialog->Selection;
+        const std::vector<std::string_view> names = CrSeparatedNames(selection);
+        if (names.size() == 1) {
+            AddFileToList(selection);
         } else {
-            // Folder CR name CR name ...: every piece is made to end in a CR.
-            result += '\r';
-            size_t folderEnd = result.find('\r');
-            std::string prefix = result.substr(0, folderEnd) + "\\";
-            size_t start = folderEnd + 1;
+            // The folder, then the bare names of its chosen files; an empty piece at the very
+            // end (the list ended in a CR) names no file.
+            const std::string prefix = std::string(names.front()) + "\\";
+            const size_t end = names.size() - (names.back().empty() ? 1 : 0);
             BulkListUpdate update(FileList);
-            while (result.size() - start > 1) {
-                size_t end = result.find('\r', start);
-                AddFileToList(prefix + result.substr(start, end - start));
-                start = end + 1;
-            }
+            for (size_t i = 1; i < end; ++i)
+                AddFileToList(prefix + std::string(names[i]));
         }
     }
     FileDialog->DialogOptions = kDefaultOpenSaveOptions;
@@ -298,16 +307,11 @@ void MainForm::AddDirButtonClick(Control*) {
 }
 
 void MainForm::FormDropFiles(Control*, const std::string& names, POINT) {
-    std::string text = names;
+    const std::vector<std::string_view> dropped = CrSeparatedNames(names);
     BulkListUpdate update(FileList);
-    // Split from the end, so the names arrive last first.
-    for (int32_t p = static_cast<int32_t>(text.size()); p >= 1; --p) {
-        if (text[static_cast<size_t>(p - 1)] != '\r')
-            continue;
-        AddFileToList(TailFrom(text, p + 1));
-        DropTail(text, static_cast<int32_t>(text.size()) - p + 1);
-    }
-    AddFileToList(text);
+    // The names arrive last first.
+    for (auto name = dropped.rbegin(); name != dropped.rend(); ++name)
+        AddFileToList(*name);
 }
 
 // ---- Export and About ----

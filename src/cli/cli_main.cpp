@@ -1,9 +1,8 @@
 // vantrel-cli: prints, for each file it is given, the lines the list would show.
 #include "cli/cli_options.h"
+#include "cli/console_setup.h"
 #include "cli/ordered_hashing.h"
 #include "cli/output_text.h"
-#include "core/command_line.h"
-#include "core/console_output.h"
 #include "core/folder_walk.h"
 #include "vantrel_version.h"
 
@@ -15,14 +14,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-constexpr char kLineEnd[] = "\r\n";
-#else
-constexpr char kLineEnd[] = "\n";
-#endif
+#include <vector>
 
 namespace {
 
@@ -37,21 +29,6 @@ void Complain(const std::string& name, const std::string& reason) {
     std::fflush(stderr);
     anyFailure = true;
 }
-
-#ifdef _WIN32
-std::vector<std::string> Arguments(int, char**) {
-    std::vector<std::string> arguments;
-    int32_t count = CommandLineParameterCount();
-    for (int32_t i = 1; i <= count; ++i)
-        arguments.push_back(CommandLineParameter(i));
-    return arguments;
-}
-#else
-std::vector<std::string> Arguments(int argc, char** argv) {
-    SetCommandLineArguments(argc, argv);
-    return std::vector<std::string>(argv + 1, argv + argc);
-}
-#endif
 
 // A folder stands for the files below it; anything else for itself.
 void AddName(const std::string& name, std::vector<std::string>& files) {
@@ -134,11 +111,8 @@ void ReportInputs(const std::vector<CliInput>& inputs, uint32_t jobs, OutputForm
 } // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-    ShowOutputInProgramCodePage();
-#endif
-    CliOptions options = ParseCliOptions(Arguments(argc, argv));
+    PrepareStandardOutput();
+    CliOptions options = ParseCliOptions(ProgramArguments(argc, argv));
     if (!options.error.empty())
         return UsageError(options.error);
     if (options.showHelp) {

@@ -50,10 +50,3 @@ std::string CommandLineToken(std::string_view commandLine, int32_t index) {
         return token;
     }
 }
-
-int32_t CommandLineParameterCount() {
-    int32_t count = 0;
-    while (!CommandLineParameter(count + 1).empty())
-        ++count;
-    return count;
-}

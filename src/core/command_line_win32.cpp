@@ -1,4 +1,6 @@
 // The parameters of a Windows process: its command line in one string.
+#include "core/command_line_win32.h"
+
 #include "core/command_line.h"
 
 #include <vector>
@@ -26,4 +28,11 @@ std::string CommandLineParameter(int32_t index) {
     if (index == 0)
         return ProgramFileName();
     return CommandLineToken(GetCommandLineA(), index);
+}
+
+int32_t CommandLineParameterCount() {
+    int32_t count = 0;
+    while (!CommandLineParameter(count + 1).empty())
+        ++count;
+    return count;
 }

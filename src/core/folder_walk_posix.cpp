@@ -5,6 +5,7 @@
 
 #include "core/folder_identity.h"
 #include "core/long_path_posix.h"
+#include "core/system_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,7 +85,7 @@ class FolderWalk {
     void Run() {
         int fd = OpenAnyLength(start_, kFolderFlags);
         if (fd < 0)
-            return Report(start_, ErrorText(errno));
+            return Report(start_, SystemErrorText(errno));
         Enter(fd, "");
         while (!levels_.empty())
             Step();
@@ -109,7 +110,7 @@ class FolderWalk {
         if (level.subfolders.empty())
             CloseLevel(level);
         if (sub < 0)
-            Report(path_, ErrorText(error));
+            Report(path_, SystemErrorText(error));
         else
             Enter(sub, std::move(name));
     }
@@ -133,7 +134,7 @@ class FolderWalk {
     void Enter(int fd, std::string name) {
         FolderIdentity identity{};
         if (!IdentityOf(fd, identity)) {
-            Report(path_, ErrorText(errno));
+            Report(path_, SystemErrorText(errno));
             close(fd);
             return;
         }
@@ -161,7 +162,7 @@ class FolderWalk {
         int listingFd = SparingDescriptors([&] { return dup(fd); }, fd);
         DIR* listing = listingFd < 0 ? nullptr : fdopendir(listingFd);
         if (listing == nullptr) {
-            Report(path_, ErrorText(errno));
+            Report(path_, SystemErrorText(errno));
             if (listingFd >= 0)
                 close(listingFd);
             return false;
@@ -182,7 +183,7 @@ class FolderWalk {
         int error = errno;
         closedir(listing);
         if (error != 0) {
-            Report(path_, ErrorText(error));
+            Report(path_, SystemErrorText(error));
             return false;
         }
         std::sort(names.begin(), names.end());
@@ -217,7 +218,7 @@ class FolderWalk {
         }
         const std::string folder = FolderPath(depth);
         if (fd < 0) {
-            Report(folder, ErrorText(errno));
+            Report(folder, SystemErrorText(errno));
             return false;
         }
         FolderIdentity identity{};

@@ -3,7 +3,7 @@
 #include "core/folder_walk.h"
 
 #include "core/folder_identity.h"
-#include "core/regular_file.h"
+#include "core/system_error.h"
 #include "core/wide_path.h"
 
 #include <windows.h>
@@ -82,7 +82,7 @@ class FolderWalk {
         HANDLE search = FindFirstFileW(WidePath(path_ + "*").c_str(), &record);
         if (search == INVALID_HANDLE_VALUE) {
             if (problem_)
-                problem_(path_.substr(0, nameLength), LastSystemErrorText());
+                problem_(path_.substr(0, nameLength), SystemErrorText(GetLastError()));
             return;
         }
         do {

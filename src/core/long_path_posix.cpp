@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,9 +62,4 @@ int StatAnyLength(const std::string& path, struct stat& information) {
     int result = fstatat(folder, path.c_str() + slash + 1, &information, 0);
     CloseKeepingErrno(folder);
     return result;
-}
-
-std::string ErrorText(int error) {
-    char buffer[256];
-    return strerror_r(error, buffer, sizeof buffer);
 }

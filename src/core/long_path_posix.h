@@ -10,6 +10,3 @@ int OpenAnyLength(const std::string& path, int flags);
 // stat(2) of the path (links followed), also when the path is too long for one call. Returns 0,
 // or -1 with errno.
 int StatAnyLength(const std::string& path, struct stat& information);
-
-// The reason for errno's value, in the system's words.
-std::string ErrorText(int error);

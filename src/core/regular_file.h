@@ -22,16 +22,9 @@ constexpr uint64_t kProbeLimit = 64 * 1024;
 // refused with kFileTooLarge rather than ending the program for want of memory.
 constexpr uint64_t kMaxFileBytes = sizeof(void*) < 8 ? uint64_t{1} << 30 : uint64_t{1} << 62;
 
-// What an open file looks like: a file whose look moved may have changed (POSIX systems).
-struct FileLook {
-    uint64_t device, index, size;
-    int64_t changed, modified; // nanoseconds since the epoch
-    bool operator==(const FileLook&) const = default;
-};
-
 class RegularFileReader {
   public:
-    RegularFileReader() = default;
+    RegularFileReader();
     ~RegularFileReader();
     RegularFileReader(const RegularFileReader&) = delete;
     RegularFileReader& operator=(const RegularFileReader&) = delete;
@@ -54,27 +47,31 @@ class RegularFileReader {
     std::string Finish();
 
   private:
+    // What each platform keeps of the file it reads (regular_file_posix.cpp,
+    // regular_file_win32.cpp).
+    struct PlatformState;
+
+    // Reads the open file of `size` bytes whole, or with `ends` only as far as they decide.
     std::string ReadOpenFile(uint64_t size, const FileEnds* ends);
-    bool Map(size_t size);
-    void Unmap();
+
+    // The platform's side of ReadOpenFile: exactly `count` bytes of the open file from `offset`
+    // on, or the reason they could not be read; the whole file mapped into memory, or the
+    // empty view where it is better read (or cannot be mapped); the system's words for a want
+    // of memory.
+    std::string ReadAt(char* data, size_t count, uint64_t offset);
+    std::string_view Map(size_t size);
+    static std::string OutOfMemoryText();
+
     // Room for `size` bytes, or nullptr when the process cannot hold them. The storage is kept
     // from file to file unless it grew large.
     char* Room(size_t size);
-    void Close();
 
     std::unique_ptr<char[]> storage_;
     size_t capacity_ = 0;
     std::string_view content_;
-    void* mapping_ = nullptr; // the platform's view of the last file, if it was mapped
-    size_t mappedBytes_ = 0;
-    std::string input_; // standard input, read under the name CON on Windows
-    int file_ = -1;     // the open file from Read to Finish (POSIX systems)
-    FileLook look_{};   // the open file when reading began
+    std::unique_ptr<PlatformState> platform_;
 };
 
 extern const char kNotARegularFile[];
 extern const char kFileTooLarge[];
 extern const char kChangedWhileRead[];
-
-// The reason the last system call of this thread failed, in the system's words.
-std::string LastSystemErrorText();

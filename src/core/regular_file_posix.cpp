@@ -3,6 +3,7 @@
 
 #include "core/file_descriptor_posix.h"
 #include "core/long_path_posix.h"
+#include "core/system_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +30,7 @@ std::string ReadAt(int fd, char* data, size_t count, uint64_t offset) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return ErrorText(errno);
+            return SystemErrorText(errno);
         if (got == 0)
             return kChangedWhileRead;
         done += static_cast<size_t>(got);
@@ -124,26 +125,12 @@ bool IsSettled(const struct stat& information) {
     return CoarseNow() - Nanoseconds(information.st_ctim) >= SettleNanoseconds(information);
 }
 
-} // namespace
-
-RegularFileReader::~RegularFileReader() {
-    Unmap();
-    Close();
-}
-
-void RegularFileReader::Close() {
-    if (file_ >= 0)
-        close(file_);
-    file_ = -1;
-}
-
-void RegularFileReader::Unmap() {
-    if (mapping_ != nullptr)
-        munmap(mapping_, WholePages(mappedBytes_));
-    mapping_ = nullptr;
-    mappedBytes_ = 0;
-    mappingInUse = {};
-}
+// What an open file looks like: a file whose look moved may have changed.
+struct FileLook {
+    uint64_t device, index, size;
+    int64_t changed, modified; // nanoseconds since the epoch
+    bool operator==(const FileLook&) const = default;
+};
 
 FileLook LookOf(const struct stat& information) {
     return {static_cast<uint64_t>(information.st_dev), static_cast<uint64_t>(information.st_ino),
@@ -151,102 +138,120 @@ FileLook LookOf(const struct stat& information) {
             Nanoseconds(information.st_mtim)};
 }
 
+} // namespace
+
+// The file from Read to Finish: open, and mapped when it is large.
+struct RegularFileReader::PlatformState {
+    int file = -1;
+    FileLook look{};         // the open file when reading began
+    void* mapping = nullptr; // the system's view of the file, if it was mapped
+    size_t mappedBytes = 0;
+
+    PlatformState() = default;
+    PlatformState(const PlatformState&) = delete;
+    PlatformState& operator=(const PlatformState&) = delete;
+    ~PlatformState() {
+        Unmap();
+        Close();
+    }
+
+    void Close() {
+        if (file >= 0)
+            close(file);
+        file = -1;
+    }
+
+    void Unmap() {
+        if (mapping != nullptr)
+            munmap(mapping, WholePages(mappedBytes));
+        mapping = nullptr;
+        mappedBytes = 0;
+        mappingInUse = {};
+    }
+
+    // Maps the whole file: its bytes, or the empty view when it cannot be mapped, and then it
+    // is read instead.
+    std::string_view Map(size_t size) {
+        HandleBusErrors();
+        void* at = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file, 0);
+        if (at == MAP_FAILED)
+            return {};
+        mapping = at;
+        mappedBytes = size;
+        auto* begin = static_cast<char*>(at);
+        mappingInUse.begin = begin;
+        mappingInUse.end = begin + WholePages(size);
+        mappingInUse.damaged = 0;
+        return std::string_view(begin, size);
+    }
+};
+
+RegularFileReader::RegularFileReader() : platform_(std::make_unique<PlatformState>()) {}
+RegularFileReader::~RegularFileReader() = default;
+
 std::string RegularFileReader::Finish() {
+    PlatformState& state = *platform_;
     bool damaged = mappingInUse.damaged != 0;
-    Unmap();
+    state.Unmap();
     struct stat information {};
-    bool same = file_ >= 0 && fstat(file_, &information) == 0 && LookOf(information) == look_;
-    bool opened = file_ >= 0;
-    Close();
+    bool same = state.file >= 0 && fstat(state.file, &information) == 0 &&
+                LookOf(information) == state.look;
+    bool opened = state.file >= 0;
+    state.Close();
     return damaged || (opened && !same) ? kChangedWhileRead : "";
 }
 
-// Maps the whole file; false when it cannot be mapped, and then it is read instead.
-bool RegularFileReader::Map(size_t size) {
-    HandleBusErrors();
-    void* at = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file_, 0);
-    if (at == MAP_FAILED)
-        return false;
-    mapping_ = at;
-    mappedBytes_ = size;
-    auto* begin = static_cast<char*>(at);
-    mappingInUse.begin = begin;
-    mappingInUse.end = begin + WholePages(size);
-    mappingInUse.damaged = 0;
-    content_ = std::string_view(begin, size);
-    return true;
-}
-
-std::string LastSystemErrorText() {
-    return ErrorText(errno);
-}
-
 std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends) {
+    PlatformState& state = *platform_;
     content_ = {};
-    Unmap();
-    Close();
+    state.Unmap();
+    state.Close();
     if (name.find('\0') != std::string_view::npos)
-        return ErrorText(EINVAL);
+        return SystemErrorText(EINVAL);
     const std::string path(name);
     // What the name is decides whether it is opened at all: opening a pipe for reading, even
     // without blocking, would release a writer waiting for a reader.
     struct stat named {};
     if (StatAnyLength(path, named) != 0)
-        return ErrorText(errno);
+        return SystemErrorText(errno);
     if (S_ISDIR(named.st_mode))
-        return ErrorText(EISDIR);
+        return SystemErrorText(EISDIR);
     if (!S_ISREG(named.st_mode))
         return kNotARegularFile;
     // Opened without blocking, in case the name was switched to a pipe since; the open file
     // must be the regular file the name was.
-    file_ = OpenAnyLength(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file_ < 0)
-        return ErrorText(errno);
+    state.file = OpenAnyLength(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (state.file < 0)
+        return SystemErrorText(errno);
     struct stat information {};
-    if (fstat(file_, &information) != 0)
-        return ErrorText(errno);
+    if (fstat(state.file, &information) != 0)
+        return SystemErrorText(errno);
     if (!S_ISREG(information.st_mode) || information.st_dev != named.st_dev ||
         information.st_ino != named.st_ino)
         return kNotARegularFile;
     if (!IsSettled(information)) {
         WaitUntilSettled(information);
         struct stat later {};
-        if (fstat(file_, &later) != 0 || LookOf(later) != LookOf(information))
+        if (fstat(state.file, &later) != 0 || LookOf(later) != LookOf(information))
             return kChangedWhileRead;
     }
-    look_ = LookOf(information);
+    state.look = LookOf(information);
     // Reads block again from here on. O_RDONLY is the access mode, which F_SETFL leaves alone,
     // and O_NONBLOCK the only status flag the file was opened with.
-    if (fcntl(file_, F_SETFL, 0) != 0)
-        return ErrorText(errno);
-    return ReadOpenFile(look_.size, ends);
+    if (fcntl(state.file, F_SETFL, 0) != 0)
+        return SystemErrorText(errno);
+    return ReadOpenFile(state.look.size, ends);
 }
 
-std::string RegularFileReader::ReadOpenFile(uint64_t size, const FileEnds* ends) {
-    if (size == 0)
-        return {};
-    if (size > kMaxFileBytes)
-        return kFileTooLarge;
-    if (ends != nullptr && size > kProbeLimit) {
-        char head = 0;
-        char tail = 0;
-        std::string failure = ReadAt(file_, &head, 1, 0);
-        if (failure.empty())
-            failure = ReadAt(file_, &tail, 1, size - 1);
-        if (!failure.empty())
-            return failure;
-        if (head != ends->first || tail != ends->last)
-            return {};
-    }
-    if (size > kMapAbove && size <= SIZE_MAX && Map(static_cast<size_t>(size)))
-        return {};
-    char* room = size <= SIZE_MAX ? Room(static_cast<size_t>(size)) : nullptr;
-    if (room == nullptr)
-        return ErrorText(ENOMEM);
-    if (std::string failure = ReadAt(file_, room, static_cast<size_t>(size), 0); !failure.empty())
-        return failure;
-    content_ = std::string_view(room, static_cast<size_t>(size));
-    if (ends != nullptr && (content_.front() != ends->first || content_.back() != ends->last))
-        content_ = {};
-    return {};
+std::string RegularFileReader::ReadAt(char* data, size_t count, uint64_t offset) {
+    return ::ReadAt(platform_->file, data, count, offset);
+}
+
+// Files larger than kMapAbove are mapped.
+std::string_view RegularFileReader::Map(size_t size) {
+    return size > kMapAbove ? platform_->Map(size) : std::string_view();
+}
+
+std::string RegularFileReader::OutOfMemoryText() {
+    return SystemErrorText(ENOMEM);
 }

@@ -2,6 +2,7 @@
 #include "core/regular_file.h"
 
 #include "core/file_handle_win32.h"
+#include "core/system_error.h"
 #include "core/text_ops.h"
 #include "core/wide_path.h"
 
@@ -14,20 +15,6 @@ namespace {
 
 // Reads go in pieces of at most this size: the platform's calls take 32-bit counts.
 constexpr size_t kChunkBytes = size_t{1} << 26;
-
-// The system's text for the error code, without its closing line break.
-std::string ErrorText(DWORD error) {
-    char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = length != 0 ? std::string(text, length) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == ' ' || reason.back() == '.'))
-        reason.pop_back();
-    return reason;
-}
 
 // Reads exactly `count` bytes from `offset` on; false on an error or an early end.
 bool ReadAt(HANDLE handle, char* data, size_t count, uint64_t offset) {
@@ -82,11 +69,14 @@ bool IsDeviceName(std::string_view path) {
 
 } // namespace
 
-RegularFileReader::~RegularFileReader() = default;
-
 // Windows reads every file into memory: nothing is mapped, and nothing stays open.
-void RegularFileReader::Unmap() {}
-void RegularFileReader::Close() {}
+struct RegularFileReader::PlatformState {
+    std::string input;                  // standard input, read under the name CON
+    HANDLE file = INVALID_HANDLE_VALUE; // the file being read, during Read
+};
+
+RegularFileReader::RegularFileReader() : platform_(std::make_unique<PlatformState>()) {}
+RegularFileReader::~RegularFileReader() = default;
 
 // While the file was read no writer could hold it (it was opened without write sharing), and
 // the content is the program's own copy: nothing can have changed it.
@@ -94,23 +84,19 @@ std::string RegularFileReader::Finish() {
     return {};
 }
 
-std::string LastSystemErrorText() {
-    return ErrorText(GetLastError());
-}
-
 std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends) {
     content_ = {};
     // Standard input under the name CON is the Windows convention the window keeps too.
     if (SameTextAscii(name, "CON")) {
-        input_ = ReadStandardInput();
-        content_ = input_;
+        platform_->input = ReadStandardInput();
+        content_ = platform_->input;
         if (ends != nullptr && !content_.empty() &&
             (content_.front() != ends->first || content_.back() != ends->last))
             content_ = {};
         return {};
     }
     if (name.find('\0') != std::string_view::npos)
-        return ErrorText(ERROR_INVALID_NAME);
+        return SystemErrorText(ERROR_INVALID_NAME);
     if (IsDeviceName(name))
         return kNotARegularFile;
     // Shared for reading only: no writer can hold the file while it is read, and one that holds
@@ -118,35 +104,31 @@ std::string RegularFileReader::Read(std::string_view name, const FileEnds* ends)
     FileHandle file(CreateFileW(WidePath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
-        return ErrorText(GetLastError());
+        return SystemErrorText(GetLastError());
     // Devices (NUL, COM1, the console) and pipes are never read.
     if (GetFileType(file.Get()) != FILE_TYPE_DISK)
         return kNotARegularFile;
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(file.Get(), &information))
-        return ErrorText(GetLastError());
+        return SystemErrorText(GetLastError());
     if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return ErrorText(ERROR_DIRECTORY);
+        return SystemErrorText(ERROR_DIRECTORY);
     const uint64_t size = (uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
-    if (size == 0)
-        return {};
-    if (size > kMaxFileBytes)
-        return kFileTooLarge;
-    if (ends != nullptr && size > kProbeLimit) {
-        char head = 0;
-        char tail = 0;
-        if (!ReadAt(file.Get(), &head, 1, 0) || !ReadAt(file.Get(), &tail, 1, size - 1))
-            return ErrorText(GetLastError());
-        if (head != ends->first || tail != ends->last)
-            return {};
-    }
-    char* room = Room(static_cast<size_t>(size));
-    if (room == nullptr)
-        return ErrorText(ERROR_NOT_ENOUGH_MEMORY);
-    if (!ReadAt(file.Get(), room, static_cast<size_t>(size), 0))
-        return ErrorText(GetLastError());
-    content_ = std::string_view(room, static_cast<size_t>(size));
-    if (ends != nullptr && (content_.front() != ends->first || content_.back() != ends->last))
-        content_ = {};
+    platform_->file = file.Get();
+    std::string failure = ReadOpenFile(size, ends);
+    platform_->file = INVALID_HANDLE_VALUE;
+    return failure;
+}
+
+std::string RegularFileReader::ReadAt(char* data, size_t count, uint64_t offset) {
+    return ::ReadAt(platform_->file, data, count, offset) ? std::string()
+                                                          : SystemErrorText(GetLastError());
+}
+
+std::string_view RegularFileReader::Map(size_t) {
     return {};
+}
+
+std::string RegularFileReader::OutOfMemoryText() {
+    return SystemErrorText(ERROR_NOT_ENOUGH_MEMORY);
 }

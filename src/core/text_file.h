@@ -1,5 +1,7 @@
 #pragma once
-// Whole-file reading for the window: the layer's LoadFileText.
+// Whole-file reading for the window: the layer's LoadFileText. Neither program calls it today:
+// both hash through the info-hash unit's own reader, which keeps its storage from file to file
+// (info_hash.h). It is the portable reader's plain whole-file form, on both platforms.
 #include <string>
 #include <string_view>
 

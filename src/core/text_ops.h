@@ -14,6 +14,8 @@ std::string IntToHexText(uint32_t value, int32_t digits);
 // The part after the last ':', '\' or '/'; the whole path when there is none.
 std::string FileNameOf(std::string_view path);
 
+// The layer's cuts at 1-based positions. The window splits its name lists by CR at once
+// (CrSeparatedNames in main_form.cpp), so nothing in the programs calls TailFrom and DropTail.
 // From the 1-based position to the end; positions below 1 count as 1.
 std::string TailFrom(std::string_view text, int32_t position);
 

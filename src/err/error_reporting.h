@@ -11,11 +11,11 @@
 //     }
 //
 // From installation to removal every fault (a failed allocation, a processor fault, an
-// exception nothing catches, a false Assert) ends in the notice "Exception Exception in module
+// exception nothing catches) ends in the notice "Exception Exception in module
 // ..."; once it is answered, the program's static destructors and atexit functions run and the
 // process ends with exit code 1. Before installation and after removal the runtime reports a
-// fault itself with its "Runtime error" box. Window procedures hand exceptions on with
-// EndWithCurrentException (runtime_faults.h).
+// fault itself with its "Runtime error" box. Window procedures are noexcept and hand an
+// exception on through std::terminate (runtime_faults.h).
 
 // Sets RuntimeFaultHandler, PlatformExceptionConverter, UnhandledExceptionHandler and
 // AssertionHandler into the runtime hooks together.

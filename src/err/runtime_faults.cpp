@@ -1,7 +1,6 @@
 #include "err/runtime_faults.h"
 
 #include "err/fault_tables.h"
-#include "core/text_ops.h"
 
 #include <windows.h>
 
@@ -186,10 +185,6 @@ void ClearErrorHandlers() {
     Handlers = {};
 }
 
-void EndWithCurrentException() {
-    NothingCaught();
-}
-
 void RaiseAt(const Exception& exception, const void* address) {
     LastRaised = std::make_exception_ptr(exception);
     LastRaisedAddress = address;
@@ -204,18 +199,6 @@ int32_t TakeIoResult() {
     const int32_t code = PendingIoResult;
     PendingIoResult = 0;
     return code;
-}
-
-[[gnu::noinline]] void Assert(bool condition, std::string_view message,
-                              std::source_location where) {
-    if (condition)
-        return;
-    const void* callSite = __builtin_return_address(0);
-    if (!HandlersSet)
-        ReportRuntimeError(FaultAssertion, callSite);
-    Handlers.Assertion(message, FileNameOf(where.file_name()), static_cast<int32_t>(where.line()),
-                       callSite);
-    std::abort();
 }
 
 std::string ClassNameOf(const std::type_info& type) {

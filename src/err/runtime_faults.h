@@ -6,19 +6,18 @@
 //   any other processor or system exception that no frame handled (the platform's
 //   unhandled-exception filter), to ConvertPlatformException and then Unhandled;
 // - an exception that nothing caught (std::terminate) to Unhandled;
-// - a false Assert to Assertion.
 // While no error handlers are installed (early start-up, late shut-down) the runtime reports the
 // fault itself with the last-resort "Runtime error" box and ends the process.
 #include "err/exception.h"
 
 #include <cstdint>
-#include <source_location>
 #include <string>
 #include <string_view>
 #include <typeinfo>
 
 // The four handlers of the error layer. Every one of them except ConvertPlatformException ends
-// by raising an exception or by ending the process.
+// by raising an exception or by ending the process. Nothing in this program asserts: Assertion
+// is the layer's handler for the assertion fault and keeps its defined text.
 struct ErrorHandlers {
     void (*RuntimeFault)(int32_t fault, const void* address);
     Exception (*ConvertPlatformException)(const _EXCEPTION_RECORD& record);
@@ -31,15 +30,10 @@ struct ErrorHandlers {
 void SetErrorHandlers(const ErrorHandlers& handlers);
 void ClearErrorHandlers();
 
-// Ends the program as for an exception that nothing caught, with the exception being handled.
-// For every function the platform calls back, as a window procedure: an exception must not pass
-// through the platform's frames, which on 64-bit systems swallow it silently where the system
-// calls the procedure for a message it sends (WM_CREATE, WM_DESTROY, ...). So:
-//     LRESULT CALLBACK WindowProcedure(...) {
-//         try { ... } catch (...) { EndWithCurrentException(); }
-//     }
-// (Declaring the procedure noexcept ends the same way, through std::terminate.)
-[[noreturn]] void EndWithCurrentException();
+// Every function the platform calls back, as a window procedure, is declared noexcept: an
+// exception must not pass through the platform's frames, which on 64-bit systems swallow it
+// silently where the system calls the procedure for a message it sends (WM_CREATE, WM_DESTROY,
+// ...). It ends the program there through std::terminate, as an exception that nothing caught.
 
 // Throws a copy of exception; an unhandled-exception notice names address as where it arose.
 [[noreturn]] void RaiseAt(const Exception& exception, const void* address);
@@ -48,11 +42,6 @@ void ClearErrorHandlers();
 // is here so that input/output faults keep their defined texts.
 void SetIoResult(int32_t code);
 int32_t TakeIoResult();
-
-// Checks a condition the program relies on. A false one raises the assertion exception at the
-// call site, named by its source file name (without folders) and line. Always compiled in.
-void Assert(bool condition, std::string_view message = {},
-            std::source_location where = std::source_location::current());
 
 // The readable name of a C++ type, for the notice ("Exception", "std::runtime_error").
 std::string ClassNameOf(const std::type_info& type);

@@ -109,12 +109,9 @@ HINSTANCE ModuleInstance() {
     return GetModuleHandleA(nullptr);
 }
 
-// The object, its parent's colour, its parent; then what every kind inherits from the parent.
+// The object and its parent; then what every kind inherits from the parent, its colour among it.
 Control* CreateCommon(Control* parent, const char* baseClassName, bool threeD) {
     auto* control = new Control();
-    if (parent != nullptr) {
-        control->Color = parent->Color;
-    }
     AttachToParent(control, parent);
     control->BaseClassName = baseClassName;
     if (parent != nullptr) {
@@ -415,10 +412,6 @@ void PaintNow(Control* control) {
     }
 }
 
-bool HasWindow(const Control* control) {
-    return control->Handle != nullptr;
-}
-
 void SetCaption(Control* control, std::string_view text) {
     control->Caption.assign(text);
     if (control->Handle != nullptr) {
@@ -499,32 +492,6 @@ void SetDropFilesHandler(Control* control, DropFilesHandlerType handler) {
     control->DropFilesHandler = handler;
     AttachHandler(control, DropFilesMessageHandler);
     DragAcceptFiles(EnsureWindow(control), handler.IsSet() ? TRUE : FALSE);
-}
-
-bool DropFilesMessageHandler(Control* control, WindowMessage& message, LRESULT& result) {
-    if (message.Message != WM_DROPFILES || !control->DropFilesHandler.IsSet()) {
-        return false;
-    }
-    const auto drop = reinterpret_cast<HDROP>(message.WParam);
-    POINT point{0, 0};
-    DragQueryPoint(drop, &point);
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    std::string names;
-    for (UINT i = 0; i < count; ++i) {
-        if (!names.empty()) {
-            names += '\r';
-        }
-        // Each name is fetched whole, however long: a cut name would name another file.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        std::string name(static_cast<size_t>(length) + 1, '\0');
-        const UINT copied = DragQueryFileA(drop, i, name.data(), length + 1);
-        name.resize(copied);
-        names += name;
-    }
-    DragFinish(drop);
-    control->DropFilesHandler(control, names, point);
-    result = 0;
-    return true;
 }
 
 void ClearContent(Control* control) {

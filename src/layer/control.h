@@ -172,7 +172,6 @@ void Invalidate(Control* control);
 void SetRedraw(Control* control, bool redraw);
 // Paints the window's invalid parts now instead of when the message queue is empty.
 void PaintNow(Control* control);
-bool HasWindow(const Control* control);
 
 // Properties.
 void SetCaption(Control* control, std::string_view text);

@@ -3,6 +3,10 @@
 #include "layer/geometry.h"
 #include "layer/pointer_list.h"
 
+#include <shellapi.h>
+
+#include <string>
+
 Control* ApplicationWindow = nullptr;
 bool ApplicationTerminated = false;
 Control* PendingWindowObject = nullptr;
@@ -109,8 +113,6 @@ LRESULT HandleSetFocus(Control* control, WindowMessage& message) {
     }
     ++control->FocusDepth;
     SetFocus(control->Handle);
-    --control->FocusDepth;
-    ++control->FocusDepth;
     const LRESULT result = DefaultProcessing(control, message);
     --control->FocusDepth;
     return result;
@@ -285,6 +287,32 @@ bool FormBackgroundHandler(Control* control, WindowMessage& message, LRESULT&) {
     GetClientRect(control->Handle, &client);
     FillRect(dc, &client, BrushOf(control));
     return false;
+}
+
+bool DropFilesMessageHandler(Control* control, WindowMessage& message, LRESULT& result) {
+    if (message.Message != WM_DROPFILES || !control->DropFilesHandler.IsSet()) {
+        return false;
+    }
+    const auto drop = reinterpret_cast<HDROP>(message.WParam);
+    POINT point{0, 0};
+    DragQueryPoint(drop, &point);
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::string names;
+    for (UINT i = 0; i < count; ++i) {
+        if (!names.empty()) {
+            names += '\r';
+        }
+        // Each name is fetched whole, however long: a cut name would name another file.
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        std::string name(static_cast<size_t>(length) + 1, '\0');
+        const UINT copied = DragQueryFileA(drop, i, name.data(), length + 1);
+        name.resize(copied);
+        names += name;
+    }
+    DragFinish(drop);
+    control->DropFilesHandler(control, names, point);
+    result = 0;
+    return true;
 }
 
 void FocusControl(Control* control) {

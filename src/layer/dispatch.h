@@ -44,4 +44,5 @@ bool ChildControlHandler(Control* control, WindowMessage& message, LRESULT& resu
 bool ButtonHandler(Control* control, WindowMessage& message, LRESULT& result);
 bool FormFocusHandler(Control* control, WindowMessage& message, LRESULT& result);
 bool FormBackgroundHandler(Control* control, WindowMessage& message, LRESULT& result);
+// Attached by SetDropFilesHandler: hands the dropped names, joined by CR, to DropFilesHandler.
 bool DropFilesMessageHandler(Control* control, WindowMessage& message, LRESULT& result);

@@ -50,5 +50,8 @@ bool MatchLowered(std::wstring_view name, std::wstring_view mask) {
 bool WildcardMatch(std::string_view name, std::string_view mask) {
     if (name.empty() || mask.empty())
         return false;
+    // Every name matches a lone star (Add Dir's mask): no name need be converted for it.
+    if (mask == "*")
+        return true;
     return MatchLowered(LowerCaseCopy(name), LowerCaseCopy(mask));
 }

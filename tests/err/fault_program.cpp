@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <fstream>
 #include <stdexcept>
 
@@ -41,7 +42,7 @@ LRESULT CALLBACK FaultingWindowProcedure(HWND window, UINT message, WPARAM wPara
         }
         return DefWindowProcA(window, message, wParam, lParam);
     } catch (...) {
-        EndWithCurrentException(); // an exception must not pass through the platform's frames
+        std::terminate(); // an exception must not pass through the platform's frames
     }
 }
 
