@@ -270,7 +270,8 @@ def check_deep_chains(cli, root):
 
 
 def check_windows_names(cli, root):
-    """The 32-bit program refuses a file over 1 GiB with the reason."""
+    """Names the platform would rewrite are their own files; a device name in a folder is not read;
+    the 32-bit program refuses a file over 1 GiB with the reason."""
     folder = os.path.join(root, "exact")
     data, digest = torrent()
     files = {"a.torrent": data, "a.torrent.": b"text", "b.torrent": b"text", "b.torrent ": data, "nul.torrent": data}
@@ -288,7 +289,6 @@ def check_windows_names(cli, root):
     big = os.path.join(root, "big.torrent")
     with open(big, "wb") as f:
         f.write(b"d")
-        f.truncate((1 << 30) + 2)
         f.seek((1 << 30) + 1)
         f.write(b"e")
     status, lines, _, err = cli.run("--json", cli.name(big))
