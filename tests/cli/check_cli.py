@@ -62,7 +62,7 @@ def base_names(lines):
 
 
 def query(link):
-    return urllib.parse.parse_qs(urllib.parse.urlsplit(link).query)
+    return urllib.parse.parse_qs(urllib.parse.urlsplit(link).query, strict_parsing=True)  # no empty field
 
 
 class Cli:
@@ -137,7 +137,9 @@ def check_runs(cli, root):
             write(os.path.join(root, path), data if path != "devices/a" else b"x")
         os.mkfifo(os.path.join(root, "devices", "fifo"))
         os.symlink("/dev/zero", os.path.join(root, "devices", "zero"))
-        rows += [("C0 and C1 controls, DEL, U+2028 and U+2029 in names shown as ?", [name], b"", 0,
+        rows += [("a folder named with a separator at its end: its files' names separated once", ["--json", "tree/zeta/"],
+                  b"", 0, ['{"file":"tree/zeta/g","name":"g","status":"not-a-torrent"}'], ""),
+                 ("C0 and C1 controls, DEL, U+2028 and U+2029 in names shown as ?", [name], b"", 0,
                   [hashed + "a?b??[31m?c?d?e?[31m\u00e9"], ""),
                  ("a FIFO, a device and a link to one: not read, a message each; con is a file",
                   ["devices/fifo", "/dev/zero", "devices", "con"], b"", 1,
@@ -157,7 +159,7 @@ def check_runs(cli, root):
     status, _, usage, _ = cli.run("--help")
     check(status == 0 and usage.startswith("usage: vantrel-cli") and usage == cli.run("-h", "x")[2] and
           "--json" in usage, "--help and -h print the usage")
-    check(cli.run("--version", "x")[::2] == (0, f"vantrel-cli {cli.version}\n"), "--version: the project's version")
+    check(cli.run("--version")[::2] == (0, f"vantrel-cli {cli.version}\n"), "--version: the project's version")
     with open("/dev/full", "wb") as full:
         status, _, _, err = cli.run("good.torrent", cwd=root, stdout=full)
         check(status == 1 and err == "vantrel-cli: write error: No space left on device\n",
@@ -165,7 +167,11 @@ def check_runs(cli, root):
 
 
 def check_standard_input(cli, root):
-    """The line of a file before "-" is out while the program still waits for names."""
+    """Each line is written as soon as it and those before it are ready: a message after the lines
+    before it, and the line of a file before "-" while the program still waits for names."""
+    status, lines, _, _ = cli.run("good.torrent", "missing", cwd=root, stderr=subprocess.STDOUT)
+    check(status == 1 and len(lines) == 3 and lines[0].endswith("   good.torrent") and lines[2] == NOT + "missing" and
+          lines[1].startswith("vantrel-cli: missing: "), "a message comes after the lines before it", lines)
     data, digest = torrent()
     process = subprocess.Popen(cli.command + [cli.name(write(os.path.join(root, "first"), data)), "-"],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE)
@@ -302,7 +308,7 @@ def check_json(cli, root):
     stem = b"d8:announce1:x4:infod6:lengthi1x2e6:pieces20:" + b"p" * 20
     deep = os.path.join(*["深" * 20 + "d" * 100] * 18, "Глубоко")
     files = {"東京 ñ": good, "heuristic": stem + b"ee", "malformed": stem + b"4:tagsl1:xee", "Ελληνικά": b"text",
-             "😀" if cli.wine else os.fsdecode(b"bad\xff\xe2\x82name"): b"", deep: good}  # Wine: only UTF-8
+             "😀" if cli.wine else os.fsdecode(b"bad\xff\xe2\x82\xc0\xafname"): b"", deep: good}  # Wine: only UTF-8
     paths = [write(os.path.join(root, "json", n), d) for n, d in files.items()] + [os.path.join(root, "gone")]
     names = [cli.name(p) for p in paths]
     status, lines, _, _ = cli.run("--json", *names)
@@ -432,6 +438,7 @@ def check_name_and_tracker_rules(cli, root):
         ({"name": b"name", "name.utf-8": "n\u00e4me \u6771".encode()}, None, None, "n\u00e4me \u6771", []),
         ({"name": b"name", "name.utf-8": b"bad \xc0\xaf"}, None, None, "name", []),
         ({}, a, None, None, [a]),
+        ({"name": b""}, None, None, "", []),
     ]
     names = []
     for i, (info_names, announce, tiers, _, _) in enumerate(cases):
@@ -440,7 +447,7 @@ def check_name_and_tracker_rules(cli, root):
         names.append(cli.name(write(os.path.join(root, "rules", "%d.torrent" % i), top + b"4:info" + info + b"e")))
     lines, links = cli.run("--json", *names)[1], cli.run("--magnet", *names)[1]
     for line, link, (_, _, _, name, trackers) in zip(lines, links, cases):
-        check(json.loads(line).get("info_name", "missing") == name and query(link).get("dn") == (name and [name]) and
+        check(json.loads(line).get("info_name", "missing") == name and query(link).get("dn") == ((name or None) and [name]) and
               query(link).get("tr", []) == [t.decode() for t in trackers], f"name {name!r}, trackers {trackers}", link)
 
 
