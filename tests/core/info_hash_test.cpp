@@ -1,5 +1,6 @@
 // Which content is strictly well-formed, which bytes are hashed, and which lines a file gets: the
-// hash line, or the two-line report of a damaged file, where only a walk that cannot end is damaged.
+// hash line, or the two-line report of a damaged file, where only a walk that cannot end is
+// damaged.
 #include "core/bencode_scan.h"
 #include "core/info_hash.h"
 #include "core/sha1.h"

@@ -34,7 +34,8 @@ TEST(SaveTextToFile, AHardLinkedFileKeepsItsLinksAndTakesTheNewContent) {
     TempFolder folder;
     const std::string target = folder.Write("list.txt", std::string(50000, 'o'));
     fs::create_hard_link(target, folder.Path("other name.txt"));
-    for (const std::string& text : {std::string(100000, 'n'), std::string("short"), std::string()}) {
+    for (const std::string& text :
+         {std::string(100000, 'n'), std::string("short"), std::string()}) {
         ASSERT_TRUE(SaveTextToFile(target, text));
         EXPECT_EQ(folder.Read("other name.txt"), text);
         EXPECT_EQ(folder.Read("list.txt"), text);

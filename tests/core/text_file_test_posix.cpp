@@ -21,7 +21,8 @@ TEST(RegularFileReader, NoticesAFileChangedWhileItIsInUse) {
             EXPECT_EQ(reader.Finish(), "");
             ASSERT_EQ(reader.Read(name), "");
             ASSERT_EQ(truncate(name.c_str(), cut ? 10 : 0), 0);
-            std::ofstream(name, std::ios::binary | std::ios::app) << std::string(cut ? 0 : size, 'b');
+            std::ofstream(name, std::ios::binary | std::ios::app)
+                << std::string(cut ? 0 : size, 'b');
             EXPECT_EQ(Sha1HexDigest(reader.Content()).size(), 40u);
             EXPECT_EQ(reader.Finish(), kChangedWhileRead) << size << (cut ? " cut" : "");
         }

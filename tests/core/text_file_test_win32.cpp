@@ -45,9 +45,9 @@ TEST(WidePath, GivesTheExactAbsoluteFormOfEveryKindOfName) {
 TEST(DescribeFile, AFileAWriterHoldsIsUnreadableWithTheReason) {
     TempFolder folder;
     const std::string name = folder.Write("a.torrent", "d1:ae");
-    HANDLE writer = CreateFileW(WidePath(name).c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE writer =
+        CreateFileW(WidePath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     const FileResult held = DescribeFile(name);
     CloseHandle(writer);
