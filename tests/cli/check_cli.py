@@ -285,13 +285,15 @@ def check_windows_names(cli, root):
     the 32-bit program refuses a file over 1 GiB with the reason."""
     folder = os.path.join(root, "exact")
     data, digest = torrent()
-    files = {"a.torrent": data, "a.torrent.": b"text", "b.torrent": b"text", "b.torrent ": data, "nul.torrent": data}
+    files = {"a.torrent": data, "a.torrent.": b"text", "b.torrent": b"text", "b.torrent ": data, "nul.torrent": data,
+             "東京 ñ.torrent": data}
     for name, content in files.items():
         write(os.path.join(folder, name), content)
     status, lines, _, err = cli.run(cli.name(folder), *(cli.name(os.path.join(folder, n)) for n in files))
     hashed = {n: (digest.upper() + "   " if d == data and n != "nul.torrent" else NOT) + n for n, d in files.items()}
-    check(status == 1 and sorted(lines[:5]) == sorted(hashed.values()) and lines[5:] == list(hashed.values()),
-          "a.torrent / a.torrent. and b.torrent / 'b.torrent ': each its own file, found and named", lines)
+    check(status == 1 and sorted(lines[:len(files)]) == sorted(hashed.values()) and lines[len(files):] == list(
+        hashed.values()), "a.torrent / a.torrent. and b.torrent / 'b.torrent ', 東京: each its own file, found and named",
+        lines)
     check(err.count("nul.torrent: not a regular file") == 2, "a device name in a folder: not read, a message")
     with open(cli.program, "rb") as f:
         header = f.read(4096)
