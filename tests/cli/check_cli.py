@@ -18,7 +18,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.parse
 
 import libtorrent as lt
@@ -55,10 +54,6 @@ def bencode(value):
 def torrent(pieces=b"p" * 20, name=b"f"):
     info = bencode({"length": 1, "name": name, "piece length": 16384, "pieces": pieces})
     return b"d8:announce5:x.org4:info" + info + b"e", hashlib.sha1(info).hexdigest()
-
-
-def base_names(lines):
-    return [line.split("   ", 1)[1] for line in lines]
 
 
 def open_in(pid, path):
