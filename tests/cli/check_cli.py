@@ -290,6 +290,9 @@ def check_windows_names(cli, root):
         hashed.values()), "a.torrent / a.torrent. and b.torrent / 'b.torrent ', 東京: each its own file, found and named",
         lines)
     check(err.count("nul.torrent: not a regular file") == 2, "a device name in a folder: not read, a message")
+    status, lines, _, _ = cli.run(cli.name(os.path.join(folder, "CON")), "cOn", stdin=data)
+    check(status == 1 and lines == [NOT + "CON", digest.upper() + "   cOn"], "CON in any case is standard input, "
+          "a file named CON in a folder is not", lines)
     with open(cli.program, "rb") as f:
         header = f.read(4096)
     if header[int.from_bytes(header[60:64], "little") + 4:][:2] != b"\x4c\x01":  # not i386

@@ -1,21 +1,12 @@
-// Reading files on Windows: CON is standard input, names take their exact absolute form, and a
-// file another program writes to is not read.
+// Reading files on Windows: names take their exact absolute form, and a file another program
+// writes to is not read.
 #include "core/info_hash.h"
-#include "core/text_file.h"
 #include "core/wide_path.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
-
-TEST(LoadFileText, OnlyTheNameConInAnyCaseReadsStandardInput) {
-    TempFolder folder;
-    const std::string input("from stdin\0!", 12);
-    ASSERT_NE(std::freopen(folder.Write("input", input).c_str(), "rb", stdin), nullptr);
-    EXPECT_NE(LoadFileText(folder.Path("CON")), input); // and so leaves the input to "cOn"
-    EXPECT_EQ(LoadFileText("cOn"), input);
-}
 
 // Resolved by the program, nothing of a part dropped.
 TEST(WidePath, GivesTheExactAbsoluteFormOfEveryKindOfName) {
