@@ -64,7 +64,7 @@ def open_in(pid, path):
 
 
 def query(link):
-    return urllib.parse.parse_qs(urllib.parse.urlsplit(link).query, strict_parsing=True)  # no empty field
+    return urllib.parse.parse_qs(urllib.parse.urlsplit(link).query, keep_blank_values=True, strict_parsing=True)
 
 
 class Cli:
