@@ -66,8 +66,10 @@ cache=$WINEPREFIX/.vantrel-32bit-$(echo "$wine32" | md5sum | cut -c1-12)
 # Other prefixes may run their own services at the same time: look for this prefix's.
 prefix_services_running() {
     local pid
+    # A service that ends meanwhile makes the open fail: standard error is redirected first, so
+    # that its message goes too and cannot be taken for the program's.
     for pid in $(pgrep -f 'system32.services\.exe'); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
     done
     return 1
 }

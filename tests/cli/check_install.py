@@ -28,21 +28,17 @@ def main():
     build, version = sys.argv[1:]
     with tempfile.TemporaryDirectory(prefix="vantrel-install-") as prefix:
         installed = run("cmake", "--install", build, "--prefix", prefix)
-        check(installed.returncode == 0, "cmake --install: " + installed.stderr.strip())
         program = os.path.join(prefix, "bin", "vantrel-cli")
-        page = os.path.join(prefix, "share", "man", "man1", "vantrel-cli.1")
         shown = run(program, "--version") if os.access(program, os.X_OK) else None
-        check(shown is not None and shown.stdout == f"vantrel-cli {version}\n", "bin/vantrel-cli --version")
-        check(os.path.isfile(page), "share/man/man1/vantrel-cli.1")
-        if not os.path.isfile(page):
-            return
-        groff = run("groff", "-ww", "-man", "-Tutf8", "-z", page)
-        check(groff.returncode == 0 and groff.stderr == "", "groff -ww: no warnings " + groff.stderr)
+        check(installed.returncode == 0 and shown is not None and shown.stdout == f"vantrel-cli {version}\n",
+              "cmake --install: bin/vantrel-cli --version " + installed.stderr.strip())
+        page = os.path.join(prefix, "share", "man", "man1", "vantrel-cli.1")
         manual = run("man", "--warnings=w", "-l", page, env=dict(os.environ, MANPAGER="cat", MANWIDTH="80"))
-        check(manual.returncode == 0 and manual.stderr == "", "man -l: no warnings " + manual.stderr)
+        check(manual.returncode == 0 and manual.stderr == "", "man -l share/man/man1/vantrel-cli.1: no warnings "
+              + manual.stderr)
         text = manual.stdout
         check(re.search(r"vantrel-cli\s+%s\b" % re.escape(version), text) is not None, "the page gives the version")
-        usage = run(program, "--help").stdout
+        usage = run(program, "--help").stdout if shown else ""
         options = set(re.findall(r"^  (-[-\w]*)", usage, re.M) + re.findall(r", (--\w+)", usage))
         missing = sorted(o for o in options if not re.search(r"(^|[\s[])%s(?![-\w])" % re.escape(o), text, re.M))
         check(len(options) >= 5 and not missing, f"the page describes every option of --help {missing}")

@@ -1,8 +1,9 @@
-// Which content is strictly well-formed, which bytes are hashed, and which lines a file gets.
+// Which content is strictly well-formed, which bytes are hashed, and which lines a file gets: the
+// hash line, or the two-line report of a damaged file, where only a walk that cannot end is
+// damaged.
 #include "core/bencode_scan.h"
 #include "core/info_hash.h"
 #include "core/sha1.h"
-#include "core/sha256.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@ namespace {
 
 const std::string kPieces20 = std::string("0123456789\0\x01\x02\x03\x04\x05\x06\x07\x08\xff", 20);
 const std::string kInfo = "d6:lengthi1e6:pieces20:" + kPieces20 + "e";
-const std::string kTree = "d1:ad0:d6:lengthi1e11:pieces root32:" + std::string(32, 'r') + "eee";
 
 std::string Torrent(const std::string& info) {
     return "d8:announce1:x4:info" + info + "e";
@@ -24,6 +24,12 @@ std::vector<std::string> Lines(const std::string& content) {
 std::vector<std::string> Hashed(const std::string& range) {
     return {Sha1HexDigest(range) + "   a.torrent"};
 }
+
+std::vector<std::string> Report(const std::string& detail, const std::string& content) {
+    return {"Error!", detail + "    " + Sha1HexDigest(content) + "     a.torrent"};
+}
+
+const std::string kHead = "d8:announce1:x4:infod6:lengthi1e4:name1:a6:pieces";
 
 TEST(ScanMetainfo, AcceptsExactlyOneStrictlyWellFormedDictionary) {
     const size_t depth = kMaxBencodeDepth - 1; // below the top-level dictionary
@@ -50,20 +56,13 @@ TEST(InfoHash, HashesExactlyTheInfoValueWhetherWellFormedOrNot) {
     EXPECT_EQ(InfoHashLines(Torrent(kInfo), "C:\\x\\y/z\\a.torrent"), Hashed(kInfo));
 }
 
-// Files clients write today, which a byte search alone reads wrongly.
+// Files clients write, which a byte search alone reads wrongly: an "info" key inside another
+// value, a list after info (v2, hybrid and the lists in info: the console program's check against
+// libtorrent's files).
 TEST(InfoHash, WellFormedFilesAreReadByTheirStructure) {
-    const std::string similar = "d6:lengthi1e6:pieces20:" + kPieces20 + "7:similarl1:xee";
-    const std::string hybrid =
-        "d9:file tree" + kTree + "6:lengthi1e12:meta versioni2e6:pieces20:" + kPieces20 + "e";
-    for (const auto& [content, info] :
-         {std::pair{"d8:announce1:x7:comment9:see :info4:info" + kInfo + "e", kInfo},
-          {"d7:commentd4:info1:xe4:info" + kInfo + "e", kInfo},
-          {"d4:info" + kInfo + "5:nodesll9:127.0.0.1i6881eeee", kInfo},
-          {Torrent(similar), similar},
-          {Torrent(hybrid), hybrid}})
-        EXPECT_EQ(Lines(content), Hashed(info)) << content;
-    const std::string v2 = "d9:file tree" + kTree + "12:meta versioni2e4:name1:ae";
-    EXPECT_EQ(Lines("d4:info" + v2 + "e"), std::vector{Sha256HexDigest(v2) + "   a.torrent"});
+    for (const std::string& content :
+         {"d7:commentd4:info1:xe4:info" + kInfo + "e", "d4:info" + kInfo + "5:nodesll1:xeee"})
+        EXPECT_EQ(Lines(content), Hashed(kInfo)) << content;
 }
 
 TEST(InfoHash, FilesThatFailRecognitionAreNotTorrents) {
@@ -86,9 +85,7 @@ TEST(InfoHash, TheByteSearchEndsAtTheContentOrReportsWhatItCannotSkip) {
     const std::string list = Torrent("d6:lengthi1e6:pieces20:" + kPieces20 + "1:tl1:xee") + "xe";
     const std::string wrap = "d8:announce1:x6:lengthi1e4:infod6:pieces1:A4294967285:xe";
     for (const auto& [content, detail] : {std::pair{list, "l1:x"}, std::pair{wrap, "4294"}})
-        EXPECT_EQ(Lines(content),
-                  (std::vector<std::string>{"Error!", detail + ("    " + Sha1HexDigest(content)) +
-                                                          "     a.torrent"}));
+        EXPECT_EQ(Lines(content), Report(detail, content));
     const std::string infoAfterEnd = "d8:announce1:x6:lengthi1e6:pieces1:Ae7:comment5::infoe";
     EXPECT_EQ(Lines(infoAfterEnd), Hashed(""));
 }
@@ -106,6 +103,48 @@ TEST(ComputeInfoHashLine, GivesTheLinesOfTheWholeContentAndSendsReportsToTheList
         EXPECT_EQ(lines, InfoHashLines(content, name)) << content.size();
     }
     EXPECT_EQ(ComputeInfoHashLine(folder.Path("gone"), nullptr), "Not a Torrent File   gone");
+}
+
+// Control bytes and bytes that form no UTF-8 character among the four (a lone byte, one cut
+// short by the end of the detail, an overlong form) show as dots; characters stay whole.
+TEST(MalformedReport, ControlBytesAndBytesThatAreNotUtf8InTheDetailShowAsDots) {
+    for (const auto& [element, shown] : {std::pair{"l\r\n\0", "l..."},
+                                         {"d\x7f\x1f ", "d.. "},
+                                         {"l\t\x80~", "l..~"},
+                                         {"\xC3\xA9\xFF\x7E", "\xC3\xA9.~"},
+                                         {"l\xE2\x82\xAC", "l\xE2\x82\xAC"},
+                                         {"ll\xE2\x82", "ll.."},
+                                         {"\xC0\xAF\xF0\x9F", "...."}}) {
+        const std::string content = kHead + "0:" + std::string(element, 4) + "ee";
+        EXPECT_EQ(InfoHashLines(content, "C:\\t\\a.torrent"), Report(shown, content));
+    }
+}
+
+TEST(MalformedReport, AWalkBackToAPositionNotVisitedEndsThere) {
+    // 4294967281 wraps to -15: from past its colon back to the "e" in "pieces"
+    const std::string content = kHead + "0:4294967281:xxxxee";
+    const std::string info = content.substr(content.find(":info") + 5);
+    EXPECT_EQ(Lines(content), Hashed(info.substr(0, info.find("es0:") + 1)));
+}
+
+// The report shows the bytes where the step that closes the loop starts, however long the walk
+// before the loop and the loop itself.
+TEST(MalformedReport, AWalkBackToAPositionVisitedBeforeIsReported) {
+    auto times = [](int count, const std::string& element) {
+        std::string elements;
+        for (int i = 0; i < count; ++i)
+            elements += element;
+        return elements;
+    };
+    const std::string longLoop = "0:3:abc" + times(1000, "1:x");
+    // Wraps to minus the distance from past its colon back to "3:abc".
+    const std::string backToAbc = std::to_string((uint64_t{1} << 32) - longLoop.size() - 9) + ":";
+    for (const std::string& walk :
+         {std::string("0:3:abc4294967280:"), times(1000000, "0:") + "3:abc4294967280:",
+          times(100000, "0:") + longLoop + backToAbc, std::string("0:i1e1:X3:abc4294967277:")}) {
+        const std::string content = kHead + walk + "ee";
+        EXPECT_EQ(Lines(content), Report("4294", content)) << walk.size();
+    }
 }
 
 } // namespace

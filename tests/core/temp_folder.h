@@ -1,9 +1,11 @@
 #pragma once
 // A fresh folder on disk for one test, removed with everything in it afterwards.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 class TempFolder {
   public:
@@ -26,6 +28,15 @@ class TempFolder {
     std::string Read(const std::string& name) const {
         std::ifstream in(Path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // The names in the folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
   private:
