@@ -11,13 +11,7 @@ import subprocess
 import sys
 import tempfile
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok      " if condition else "FAILED  ") + what)
-    if not condition:
-        failures.append(what)
+from check_cli import check, failures
 
 
 def run(*command, **options):
