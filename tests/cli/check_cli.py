@@ -158,9 +158,12 @@ def check_runs(cli, root):
 
 def check_standard_input(cli, root):
     """Each line is written as soon as it and those before it are ready."""
-    status, lines, _, _ = cli.run("good.torrent", "missing", "good.torrent", cwd=root, stderr=subprocess.STDOUT)
-    check(status == 1 and len(lines) == 4 and lines[0] == lines[3] == HASHED + "good.torrent" and lines[2] == NOT + "missing"
-          and lines[1].startswith("vantrel-cli: missing: "), "a missing file: its line, a message after those before, exit 1", lines)
+    big, digest = torrent(b"p" * 4_000_000)  # still hashed when the message is ready
+    write(os.path.join(root, "big.torrent"), big)
+    status, lines, _, _ = cli.run("-j2", "big.torrent", "missing", "good.torrent", cwd=root, stderr=subprocess.STDOUT)
+    check(status == 1 and lines[::2] == [digest.upper() + "   big.torrent", NOT + "missing"] and
+          lines[1].startswith("vantrel-cli: missing: ") and lines[3:] == [HASHED + "good.torrent"],
+          "a missing file: its line, a message after those before, exit 1", lines)
     process = subprocess.Popen(cli.command + [cli.name(write(os.path.join(root, "first"), DATA)), "-"],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     first = process.stdout.readline() if select.select([process.stdout], [], [], 30)[0] else b""
