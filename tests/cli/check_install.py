@@ -1,10 +1,6 @@
 #!/usr/bin/python3
-"""`cmake --install` on Linux as a user runs it: it installs vantrel-cli, which runs and says its
-version, and its manual page, which man renders without a warning and which describes every
-option that --help lists.
-
-usage: check_install.py BUILD_FOLDER VERSION
-"""
+"""`cmake --install` on Linux: vantrel-cli says its version; man renders its page without a warning.
+usage: check_install.py BUILD_FOLDER VERSION"""
 import os
 import re
 import subprocess
