@@ -1,14 +1,7 @@
 #!/usr/bin/python3
-"""Reads the shipped programs' PE files as Windows and Explorer read them (the header through
-the binutils' objdump -p, the version resource from the bytes):
-- the protections and the address-space flag: every program keeps ASLR (dynamic base, with its
-  relocations) and DEP (NX compatible) and is large-address-aware; a 64-bit one also takes
-  high-entropy addresses;
-- the oldest Windows it states (operating system and subsystem version) is the oldest that has
-  every function it imports;
-- nothing of the build in it: no link time, no build folder;
-- its version resource (what Properties shows): file and product version VERSION, the product
-  name, a description, its own file name, the copyright.
+"""Reads the shipped programs' PE files as Windows and Explorer read them: ASLR (with
+relocations), DEP and large-address-aware (64-bit: high-entropy addresses); the oldest Windows
+stated is the oldest that has every import; no link time or build folder; the version resource.
 
 usage: check_pe_flags.py --version VERSION --source DIR PROGRAM.exe...
 """
@@ -19,9 +12,7 @@ import struct
 import subprocess
 import sys
 
-# Imported functions that Windows XP (5.1) lacks, with the version that first has them (the
-# 32-bit editions: SetThreadStackGuarantee came to 64-bit XP earlier). Any other import is
-# taken to be in XP.
+# Imports that 32-bit Windows XP (5.1) lacks, by the version that first has them.
 NEWER_FUNCTIONS = {
     (6, 0): "GetTickCount64 SetThreadStackGuarantee InitializeConditionVariable "
             "SleepConditionVariableCS SleepConditionVariableSRW WakeConditionVariable "
@@ -89,7 +80,6 @@ def problems_of(program, version, build_folder):
                  for name, value in strings.items() if version_string(data, name) != value]
     if not version_string(data, "FileDescription"):
         problems.append("version resource: no FileDescription")
-    # The fixed part after its signature: the file and the product version, each as two words.
     fixed = data.find(struct.pack("<I", 0xFEEF04BD))
     numbers = [n >> shift & 0xFFFF for n in struct.unpack_from("<4I", data, fixed + 8)
                for shift in (16, 0)] if fixed >= 0 else None

@@ -46,12 +46,9 @@ class MainFormTest : public WindowTest {
         WindowTest::SetUp();
         steps.clear();
         nextStep = 0;
-        WNDCLASSA steppers{};
-        steppers.lpfnWndProc = StepWindowProc;
-        steppers.lpszClassName = "VantrelTestSteps";
-        RegisterClassA(&steppers);
-        stepWindow = CreateWindowExA(0, "VantrelTestSteps", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                     nullptr, nullptr, nullptr);
+        stepWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                     nullptr);
+        SetWindowLongPtrA(stepWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StepWindowProc));
         CreateMainForm(form, nullptr);
         startUpEntries = Entries(); // the lines of this test program's own parameters
         form->ClearFileList();
@@ -129,7 +126,6 @@ class MainFormTest : public WindowTest {
             }
         });
     }
-    void DialogDone() { user.reset(); }
 
     TempFolder folder;
     MainForm* form = nullptr;
@@ -232,33 +228,32 @@ TEST_F(MainFormTest, TheWindowKeepsItsMinimumSizeWithTheListBelowTheButtonsAndAb
     HWND window = form->FormWindow->Handle;
     for (const Case& c : cases) {
         SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
-        RECT outer{}, list{}, about{};
+        RECT outer{}, list{};
         GetWindowRect(window, &outer);
         GetWindowRect(form->FileList->Handle, &list);
-        GetWindowRect(form->AboutButton->Handle, &about);
-        const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
-        EXPECT_EQ(outer.right - outer.left, c.keptWidth) << size;
-        EXPECT_EQ(outer.bottom - outer.top, c.keptHeight) << size;
-        // The window's outer height less a strip of 60 for caption, frame and buttons.
-        EXPECT_EQ(list.bottom - list.top, c.keptHeight - 60) << size;
-        POINT aboutLeft{about.left, about.top};
-        ScreenToClient(window, &aboutLeft);
-        EXPECT_EQ(aboutLeft.x, c.keptWidth - 60) << size;
+        POINT about{};
+        MapWindowPoints(form->AboutButton->Handle, window, &about, 1);
+        // The list: the window's outer height less a strip of 60 for caption, frame and buttons.
+        EXPECT_EQ(
+            std::vector<LONG>({outer.right - outer.left, outer.bottom - outer.top,
+                               list.bottom - list.top, about.x}),
+            std::vector<LONG>({c.keptWidth, c.keptHeight, c.keptHeight - 60, c.keptWidth - 60}))
+            << c.width << "x" << c.height;
     }
 }
 
 // Add Files takes several files at once as folder + "\" + name; afterwards the file dialog is
 // back at rest: Save to File opens a save dialog for text files that proposes no name.
 TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
+    const auto clipboard = [] { return ClipboardContent<char>(CF_TEXT).value_or("(none)"); };
     CopyTextToClipboard("kept");
     Choose(kCopyAll);
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), "kept")
-        << "Copy All on an empty list";
+    EXPECT_EQ(clipboard(), "kept") << "Copy All on an empty list";
     std::string notice;
     OnNextDialog(
         [&](DialogUser&, HWND box) { notice = WindowTextOf(box) + ": " + MessageTextOf(box); });
     Choose(kSave);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(notice, "Vantrel: Nothing to Save");
 
     std::vector<std::string> names, lines;
@@ -275,7 +270,7 @@ TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfte
         u.Enter(u.FileNameField(box), typed);
     });
     Press(form->AddFilesButton);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(title, "Open");
     EXPECT_EQ(Entries(), names);
     EXPECT_EQ(form->FileDialog->DialogOptions & AllowMultiSelectOption, 0)
@@ -290,9 +285,9 @@ TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfte
     SendMessageA(form->FileList->Handle, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageA(form->FileList->Handle, WM_LBUTTONUP, 0, at);
     Choose(kCopy);
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), lines[1]);
+    EXPECT_EQ(clipboard(), lines[1]);
     Choose(kCopyAll);
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), all);
+    EXPECT_EQ(clipboard(), all);
 
     std::string proposed = "(no dialog)", filter;
     OnNextDialog([&](DialogUser& u, HWND box) {
@@ -303,7 +298,7 @@ TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfte
         u.Enter(field, folder.Path("results.txt"));
     });
     Choose(kSave);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(title + ", " + filter + ", proposing \"" + proposed + "\"",
               "Save As, Text files *.txt, proposing \"\"");
     EXPECT_EQ(folder.Read("results.txt"), all);
@@ -334,7 +329,7 @@ TEST_F(MainFormTest, AddDirAddsTheFolderTreeAndRemembersTheFolder) {
         }));
     });
     Press(form->AddDirButton);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(Entries(), files);
     EXPECT_EQ(form->DirDialog->PreselectedFolder(), path);
 }

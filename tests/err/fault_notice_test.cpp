@@ -4,6 +4,7 @@
 #include "../layer/window_test_support.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -14,11 +15,7 @@ namespace {
 const std::string kFaultProgram = FAULT_PROGRAM;
 
 std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size(), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                                        static_cast<int>(utf8.size()), wide.data(),
-                                                        static_cast<int>(wide.size()))));
-    return wide;
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
 }
 
 // Another process's window text in UTF-8: sent as a wide message, the whole text crosses over.
@@ -27,11 +24,8 @@ std::string WindowText(HWND window) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         5000, &length);
-    std::string utf8(length * 3, '\0');
-    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length),
-                                                        utf8.data(), static_cast<int>(utf8.size()),
-                                                        nullptr, nullptr)));
-    return utf8;
+    const std::u8string utf8 = std::filesystem::path(std::wstring(text, length)).u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 // The text of the notice titled "Error" ("" when none came), the exit code and the report.

@@ -136,11 +136,6 @@ DialogUser::DialogUser(std::function<void(DialogUser&)> script)
     });
 }
 
-DialogUser::~DialogUser() {
-    testDone_ = true;
-    thread_.join();
-}
-
 HWND DialogUser::WaitForDialog(HWND besides) {
     HWND found = nullptr;
     WaitFor([&] {
@@ -171,10 +166,6 @@ bool DialogUser::Enter(HWND field, const std::string& text) {
     return entered;
 }
 
-void DialogUser::Press(HWND dialog, int buttonId) {
-    PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
-}
-
 std::string WindowTextOf(HWND window) {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), int(text.size()))));
@@ -200,10 +191,6 @@ TempTree::TempTree() {
 
 TempTree::~TempTree() {
     RunHostCommand("/bin/rm -rf " + UnixPathOf(root_), root_, false);
-}
-
-std::string TempTree::Path(std::string_view relative) const {
-    return relative.empty() ? root_ : root_ + "\\" + std::string(relative);
 }
 
 void TempTree::Make(std::initializer_list<std::string_view> names) const {

@@ -59,7 +59,10 @@ class DialogUser {
     // Starts the script; the test thread then makes its modal call.
     explicit DialogUser(std::function<void(DialogUser&)> script);
     // Called once the modal call has returned: waits for the script to end.
-    ~DialogUser();
+    ~DialogUser() {
+        testDone_ = true;
+        thread_.join();
+    }
 
     // A visible dialog window ("#32770") of the test thread, other than `besides`.
     HWND WaitForDialog(HWND besides = nullptr);
@@ -67,7 +70,7 @@ class DialogUser {
     HWND FileNameField(HWND dialog);
     // Replaces the field's content with the text, as pasting it would.
     bool Enter(HWND field, const std::string& text);
-    void Press(HWND dialog, int buttonId);
+    void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
   private:
     DWORD testThread_;
@@ -87,7 +90,9 @@ class TempTree {
     // The tree's folder, without a trailing backslash.
     const std::string& Root() const { return root_; }
     // Root + "\" + relative.
-    std::string Path(std::string_view relative) const;
+    std::string Path(std::string_view relative) const {
+        return relative.empty() ? root_ : root_ + "\\" + std::string(relative);
+    }
     // Makes the folders, then the files (names of folders end in a backslash).
     void Make(std::initializer_list<std::string_view> names) const;
     // A folder link at relative that leads to the folder target (relative too).

@@ -1,8 +1,6 @@
 #!/usr/bin/python3
-"""End-to-end smoke set: the real vantrel.exe driven from outside as a person drives it (the
-Desktop of tools/desktop), on the X display it is given (DISPLAY; without one, on a virtual
-display of its own); its list and clipboard compared with libtorrent's hashes.
-usage: e2e.py --wine LOADER --program EXE --probe EXE --artifacts DIR --prefix DIR"""
+"""The real vantrel.exe driven as a person drives it (on DISPLAY, else a virtual display of its
+own); its list and clipboard compared with libtorrent's hashes. usage: e2e.py --wine LOADER --program EXE --probe EXE --artifacts DIR --prefix DIR"""
 import argparse
 import hashlib
 import os
@@ -16,8 +14,7 @@ import libtorrent as lt
 from desktop import Desktop, center, own_display, wait_until, win_path
 
 NAMES = ["東京 ñ.torrent", "Кириллица.torrent", "Ελληνικά.torrent", "emoji 🎉.torrent"]
-# The walk stops at C3 A9 FF 7E, the report's detail bytes: "é", then FF, which is no UTF-8 and
-# shows as "." in the list, the clipboard and the saved file alike, as in vantrel-cli's line.
+# The walk stops at C3 A9 FF 7E, the detail bytes: FF is no UTF-8 and shows as ".".
 REPORT = "report.torrent"
 MALFORMED = b"d8:announce1:x4:infod6:lengthi1e6:pieces20:" + bytes(range(20)) + b"\xc3\xa9\xff~ee"
 
@@ -38,7 +35,6 @@ def make_torrent(folder, name, seed):
 
 
 def lines_of(paths):
-    """libtorrent's line for each file, or the two report lines."""
     sha1 = hashlib.sha1(MALFORMED).hexdigest().upper()
     return sum((["Error!", "é.~    %s     %s" % (sha1, REPORT)] if p.endswith(REPORT) else
                 [str(lt.torrent_info(p).info_hashes().v1).upper() + "   " + os.path.basename(p)]
@@ -49,8 +45,7 @@ def start_up_save_and_about(desktop, root, files):
     desktop.launch([win_path(p) for p in files], root)
     assert desktop.wait_items("the command line's lines", lines_of(files))["text"] == "Vantrel"
     desktop.screenshot("start-up")
-    # Save to File over a read-only file through the real dialog: refused with a notice, the
-    # file's content and attribute kept.
+    # Save to File over a read-only file: refused with a notice, content and attribute kept.
     readonly = write(os.path.join(root, "readonly.txt"), b"keep me\r\n", 0o444)
     desktop.save_to(readonly, True)
     desktop.press(desktop.wait_box(lambda t: t == "Vantrel"), "OK")
