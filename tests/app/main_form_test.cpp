@@ -164,24 +164,21 @@ TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAg
 // Abort ends the run after the file in hand; one pressed after the last file changes nothing.
 // Either way the next run hashes every file.
 TEST_F(MainFormTest, AbortStopsTheRunAfterTheFileInHandAndIsForgottenByTheNextRun) {
-    struct Case {
-        int files, abortAfter;
-    };
-    for (const Case c : {Case{5, 1}, Case{2, 2}}) {
+    for (const auto& [files, abortAfter] : {std::pair{5, 1}, {2, 2}}) {
         Press(form->ClearButton);
-        std::vector<std::string> lines = ListTorrents(c.files);
-        for (int i = 1; i < c.abortAfter; ++i)
+        std::vector<std::string> lines = ListTorrents(files);
+        for (int i = 1; i < abortAfter; ++i)
             BetweenFiles([] {});
         BetweenFiles([&] { Press(form->ClearButton); });
         Press(form->StartButton);
         EXPECT_EQ(State(), kDone);
-        lines.resize(static_cast<size_t>(c.abortAfter));
-        EXPECT_EQ(Entries(), lines) << "Abort after file " << c.abortAfter;
+        lines.resize(static_cast<size_t>(abortAfter));
+        EXPECT_EQ(Entries(), lines) << "Abort after file " << abortAfter;
 
         Press(form->ClearButton);
         lines = ListTorrents(3);
         Press(form->StartButton);
-        EXPECT_EQ(Entries(), lines) << "the run after Abort after file " << c.abortAfter;
+        EXPECT_EQ(Entries(), lines) << "the run after Abort after file " << abortAfter;
     }
 }
 
@@ -200,45 +197,39 @@ TEST_F(MainFormTest, ClosingTheWindowDuringARunEndsTheRun) {
 }
 
 TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
-    struct Case {
-        std::vector<std::string> listed, dropped, after;
-    };
-    const Case cases[] = {
+    using Names = std::vector<std::string>;
+    const std::tuple<Names, Names, Names> cases[] = {
         {{}, {"D:\\a"}, {"D:\\a"}},
         {{}, {"D:\\a", "D:\\b", "D:\\c"}, {"D:\\c", "D:\\b", "D:\\a"}},
         {{"D:\\a"}, {"D:\\a"}, {"D:\\a"}},
         {{"D:\\a"}, {"D:\\A"}, {"D:\\a", "D:\\A"}},
         {{"D:\\ab"}, {"D:\\a"}, {"D:\\ab", "D:\\a"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [listed, dropped, after] : cases) {
         Press(form->ClearButton);
-        for (const std::string& name : c.listed)
+        for (const std::string& name : listed)
             form->AddFileToList(name);
-        Drop(c.dropped);
+        Drop(dropped);
         Settle();
-        EXPECT_EQ(Entries(), c.after) << "dropped " << c.dropped.front() << " and more";
+        EXPECT_EQ(Entries(), after) << "dropped " << dropped.front() << " and more";
     }
 }
 
 TEST_F(MainFormTest, TheWindowKeepsItsMinimumSizeWithTheListBelowTheButtonsAndAboutAtTheRight) {
-    struct Case {
-        int width, height, keptWidth, keptHeight;
-    };
-    const Case cases[] = {{200, 30, 400, 80}, {399, 300, 400, 300}, {700, 79, 700, 80}};
     HWND window = form->FormWindow->Handle;
-    for (const Case& c : cases) {
-        SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
+    for (const auto& [width, height, keptWidth, keptHeight] :
+         {std::array{200, 30, 400, 80}, {399, 300, 400, 300}, {700, 79, 700, 80}}) {
+        SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
         RECT outer{}, list{};
         GetWindowRect(window, &outer);
         GetWindowRect(form->FileList->Handle, &list);
         POINT about{};
         MapWindowPoints(form->AboutButton->Handle, window, &about, 1);
         // The list: the window's outer height less a strip of 60 for caption, frame and buttons.
-        EXPECT_EQ(
-            std::vector<LONG>({outer.right - outer.left, outer.bottom - outer.top,
-                               list.bottom - list.top, about.x}),
-            std::vector<LONG>({c.keptWidth, c.keptHeight, c.keptHeight - 60, c.keptWidth - 60}))
-            << c.width << "x" << c.height;
+        EXPECT_EQ(std::vector<LONG>({outer.right - outer.left, outer.bottom - outer.top,
+                                     list.bottom - list.top, about.x}),
+                  std::vector<LONG>({keptWidth, keptHeight, keptHeight - 60, keptWidth - 60}))
+            << width << "x" << height;
     }
 }
 

@@ -85,11 +85,7 @@ TEST(UnhandledNotice, EachFaultEndsInTheNoticeThenTheFinalisation) {
     const std::string violation = head + "Access violation at address " + address +
                                   " in module 'err_fault_program\\.exe'\\. Write of address " +
                                   zero;
-    const struct {
-        const char* fault;
-        std::string notice;
-        DWORD exitCode;
-    } cases[] = {
+    const std::tuple<const char*, std::string, DWORD> cases[] = {
         {"null-write", violation, 1},
         {"window-null-write", violation, 1},
         {"divide-by-zero", head + "Division by zero", 1},
@@ -98,11 +94,11 @@ TEST(UnhandledNotice, EachFaultEndsInTheNoticeThenTheFinalisation) {
          1},
         {"none", "", 0},
     };
-    for (const auto& c : cases) {
-        const FaultRun run = RunFaultProgram(c.fault);
-        EXPECT_TRUE(std::regex_match(run.notice, std::regex(c.notice))) << c.fault << run.notice;
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.fault;
-        EXPECT_EQ(run.report, "finalisation ran\n") << c.fault;
+    for (const auto& [fault, notice, exitCode] : cases) {
+        const FaultRun run = RunFaultProgram(fault);
+        EXPECT_TRUE(std::regex_match(run.notice, std::regex(notice))) << fault << run.notice;
+        EXPECT_EQ(run.exitCode, exitCode) << fault;
+        EXPECT_EQ(run.report, "finalisation ran\n") << fault;
     }
     // Before the handlers are installed the runtime reports the fault itself and ends at once.
     const FaultRun early = RunFaultProgram("early-null-write");

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for tests that build real windows through the layer and drive them with real input,
 // real messages and real folder trees. Every wait has a bound that a busy machine meets.
+#include "../core/temp_folder.h"
 #include "layer/control.h"
 
 #include <gtest/gtest.h>
@@ -82,25 +83,18 @@ std::string WindowTextOf(HWND window);
 // The texts of a message box's static controls, joined by newlines.
 std::string MessageTextOf(HWND messageBox);
 
-// A real folder tree in the temporary folder for one test, removed again at the end.
-class TempTree {
+// A real folder tree in the temporary folder for one test, removed again at the end (also where
+// it holds links to folders).
+class TempTree : public TempFolder {
   public:
-    TempTree();
     ~TempTree();
     // The tree's folder, without a trailing backslash.
-    const std::string& Root() const { return root_; }
-    // Root + "\" + relative.
-    std::string Path(std::string_view relative) const {
-        return relative.empty() ? root_ : root_ + "\\" + std::string(relative);
-    }
+    std::string Root() const { return std::filesystem::path(Path("x")).parent_path().string(); }
     // Makes the folders, then the files (names of folders end in a backslash).
     void Make(std::initializer_list<std::string_view> names) const;
     // A folder link at relative that leads to the folder target (relative too).
-    bool MakeFolderLink(std::string_view relative, std::string_view target) const;
+    bool MakeFolderLink(const std::string& relative, const std::string& target) const;
     // The folders of path (absolute, longer than the ANSI calls take) and a file "deep.txt" in
     // the last one, made through the wide calls' long-path form.
     void MakeLongPathFile(const std::string& path) const;
-
-  private:
-    std::string root_;
 };
