@@ -29,7 +29,6 @@ NEWER_FUNCTIONS = {
 OLDEST_OF = {name: version for version, names in NEWER_FUNCTIONS.items() for name in names.split()}
 XP = (5, 1)
 OBJDUMP = "x86_64-w64-mingw32-objdump"  # reads 32-bit and 64-bit PE files alike
-COPYRIGHT = "Copyright (c) The Vantrel authors"
 
 
 def header_fields(program):
@@ -68,14 +67,14 @@ def problems_of(program, version, build_folder):
             problems.append("states %s version %d.%d, its imports need %d.%d (%s)" % (
                 what, *stated, *needed,
                 ", ".join(sorted(n for n in imports if OLDEST_OF.get(n, XP) == needed))))
-    with open(program, "rb") as f:
-        data = f.read()
+    data = open(program, "rb").read()
     if "Jan  1 00:00:00 1970" not in text.split("Time/Date", 1)[1].splitlines()[0]:
         problems.append("a link time in the header")
     if os.fsencode(build_folder) in data:
         problems.append("the build folder %s in its bytes" % build_folder)
     strings = {"FileVersion": version, "ProductVersion": version, "ProductName": "Vantrel",
-               "OriginalFilename": os.path.basename(program), "LegalCopyright": COPYRIGHT}
+               "OriginalFilename": os.path.basename(program),
+               "LegalCopyright": "Copyright (c) The Vantrel authors"}
     problems += ["version resource: %s is %r, not %r" % (name, version_string(data, name), value)
                  for name, value in strings.items() if version_string(data, name) != value]
     if not version_string(data, "FileDescription"):
@@ -94,12 +93,10 @@ def main():
     parser.add_argument("--source", required=True, help="the checkout's folder, the build's in it")
     parser.add_argument("programs", nargs="+")
     args = parser.parse_args()
-    failed = False
-    for program in args.programs:
-        problems = problems_of(program, args.version, os.path.realpath(args.source))
+    found = {p: problems_of(p, args.version, os.path.realpath(args.source)) for p in args.programs}
+    for program, problems in found.items():
         print("%s: %s" % (program, "; ".join(problems) if problems else "all as they should be"))
-        failed = failed or bool(problems)
-    sys.exit(1 if failed else 0)
+    sys.exit(1 if any(found.values()) else 0)
 
 
 if __name__ == "__main__":

@@ -2,7 +2,6 @@
 // start-up, the states of a run seen between two files, Abort, Clear, closing during a run, the
 // minimum size, the three ways in (drops, Add Files, Add Dir), the dialogs' modes and proposed
 // names, and the exact bytes of Copy, Copy All and Save to File.
-#include "../core/temp_folder.h"
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
 #include "core/info_hash.h"

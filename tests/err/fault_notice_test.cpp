@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -71,9 +70,8 @@ FaultRun RunFaultProgram(const std::string& fault, const std::string& program = 
     DeleteFileA(report.c_str());
     FaultRun run = RunAndAnswerNotice(
         program, "\"" + program + "\" " + fault + " \"" + report + "\"", [](HANDLE) {});
-    std::ostringstream text;
-    text << std::ifstream(report).rdbuf();
-    run.report = text.str();
+    std::ifstream text(report);
+    run.report.assign(std::istreambuf_iterator<char>(text), {});
     return run;
 }
 

@@ -30,8 +30,7 @@ POINT PopUp(Control* list, LPARAM at, const std::vector<WPARAM>& keys) {
         corner = POINT{r.left, r.top};
         for (WPARAM key : keys)
             PostMessageA(popup, WM_KEYDOWN, key, 0);
-        for (int wait = 0; wait < 2000 && IsWindowVisible(popup); ++wait)
-            Sleep(10);
+        WaitFor([&] { return !IsWindowVisible(popup); }, 20000);
         EndMenu();
     });
     SendMessageA(list->Handle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list->Handle), at);
