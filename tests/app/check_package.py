@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""The Windows release as a user gets it: the zip holds the two programs as built, the readme
-and the licence as Windows text (CR LF), each entry dated with the time of the source's last
-commit; SHA256SUMS beside it gives the zip's SHA-256 as `sha256sum -c` reads it.
+"""The release zip: the programs as built, readme and licence as CR LF text, entries dated with
+the last commit; SHA256SUMS beside it as `sha256sum -c` reads it.
 
 usage: check_package.py --source DIR ZIP VANTREL.EXE VANTREL-CLI.EXE
 """
@@ -28,7 +27,6 @@ def problems_of(args):
         readme = archive.read("README.txt")
         if b"vantrel-cli" not in readme or readme.count(b"\n") != readme.count(b"\r\n"):
             problems.append("README.txt is not the readme as Windows text")
-        # A zip's times are local times of 2-second resolution: the commit's, in UTC.
         epoch = os.environ.get("SOURCE_DATE_EPOCH") or subprocess.check_output(
             ["git", "-C", args.source, "log", "-1", "--format=%ct"])
         when = list(time.gmtime(int(epoch))[:6])

@@ -1,14 +1,7 @@
 #!/usr/bin/python3
-"""Reads the shipped programs' PE files as Windows and Explorer read them (the header through
-the binutils' objdump -p, the version resource from the bytes):
-- the protections and the address-space flag: every program keeps ASLR (dynamic base, with its
-  relocations) and DEP (NX compatible) and is large-address-aware; a 64-bit one also takes
-  high-entropy addresses;
-- the oldest Windows it states (operating system and subsystem version) is the oldest that has
-  every function it imports;
-- nothing of the build in it: no link time, no build folder;
-- its version resource (what Properties shows): file and product version VERSION, the product
-  name, a description, its own file name, the copyright.
+"""Reads the shipped programs' PE files as Windows and Explorer read them: ASLR (with
+relocations), DEP and large-address-aware (64-bit: high-entropy addresses); the oldest Windows
+stated is the oldest that has every import; no link time or build folder; the version resource.
 
 usage: check_pe_flags.py --version VERSION --source DIR PROGRAM.exe...
 """
@@ -19,9 +12,7 @@ import struct
 import subprocess
 import sys
 
-# Imported functions that Windows XP (5.1) lacks, with the version that first has them (the
-# 32-bit editions: SetThreadStackGuarantee came to 64-bit XP earlier). Any other import is
-# taken to be in XP.
+# Imports that 32-bit Windows XP (5.1) lacks, by the version that first has them.
 NEWER_FUNCTIONS = {
     (6, 0): "GetTickCount64 SetThreadStackGuarantee InitializeConditionVariable "
             "SleepConditionVariableCS SleepConditionVariableSRW WakeConditionVariable "
@@ -38,7 +29,6 @@ NEWER_FUNCTIONS = {
 OLDEST_OF = {name: version for version, names in NEWER_FUNCTIONS.items() for name in names.split()}
 XP = (5, 1)
 OBJDUMP = "x86_64-w64-mingw32-objdump"  # reads 32-bit and 64-bit PE files alike
-COPYRIGHT = "Copyright (c) The Vantrel authors"
 
 
 def header_fields(program):
@@ -77,19 +67,18 @@ def problems_of(program, version, build_folder):
             problems.append("states %s version %d.%d, its imports need %d.%d (%s)" % (
                 what, *stated, *needed,
                 ", ".join(sorted(n for n in imports if OLDEST_OF.get(n, XP) == needed))))
-    with open(program, "rb") as f:
-        data = f.read()
+    data = open(program, "rb").read()
     if "Jan  1 00:00:00 1970" not in text.split("Time/Date", 1)[1].splitlines()[0]:
         problems.append("a link time in the header")
     if os.fsencode(build_folder) in data:
         problems.append("the build folder %s in its bytes" % build_folder)
     strings = {"FileVersion": version, "ProductVersion": version, "ProductName": "Vantrel",
-               "OriginalFilename": os.path.basename(program), "LegalCopyright": COPYRIGHT}
+               "OriginalFilename": os.path.basename(program),
+               "LegalCopyright": "Copyright (c) The Vantrel authors"}
     problems += ["version resource: %s is %r, not %r" % (name, version_string(data, name), value)
                  for name, value in strings.items() if version_string(data, name) != value]
     if not version_string(data, "FileDescription"):
         problems.append("version resource: no FileDescription")
-    # The fixed part after its signature: the file and the product version, each as two words.
     fixed = data.find(struct.pack("<I", 0xFEEF04BD))
     numbers = [n >> shift & 0xFFFF for n in struct.unpack_from("<4I", data, fixed + 8)
                for shift in (16, 0)] if fixed >= 0 else None
@@ -104,12 +93,10 @@ def main():
     parser.add_argument("--source", required=True, help="the checkout's folder, the build's in it")
     parser.add_argument("programs", nargs="+")
     args = parser.parse_args()
-    failed = False
-    for program in args.programs:
-        problems = problems_of(program, args.version, os.path.realpath(args.source))
+    found = {p: problems_of(p, args.version, os.path.realpath(args.source)) for p in args.programs}
+    for program, problems in found.items():
         print("%s: %s" % (program, "; ".join(problems) if problems else "all as they should be"))
-        failed = failed or bool(problems)
-    sys.exit(1 if failed else 0)
+    sys.exit(1 if any(found.values()) else 0)
 
 
 if __name__ == "__main__":

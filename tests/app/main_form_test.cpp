@@ -2,7 +2,6 @@
 // start-up, the states of a run seen between two files, Abort, Clear, closing during a run, the
 // minimum size, the three ways in (drops, Add Files, Add Dir), the dialogs' modes and proposed
 // names, and the exact bytes of Copy, Copy All and Save to File.
-#include "../core/temp_folder.h"
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
 #include "core/info_hash.h"
@@ -46,12 +45,9 @@ class MainFormTest : public WindowTest {
         WindowTest::SetUp();
         steps.clear();
         nextStep = 0;
-        WNDCLASSA steppers{};
-        steppers.lpfnWndProc = StepWindowProc;
-        steppers.lpszClassName = "VantrelTestSteps";
-        RegisterClassA(&steppers);
-        stepWindow = CreateWindowExA(0, "VantrelTestSteps", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                     nullptr, nullptr, nullptr);
+        stepWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                     nullptr);
+        SetWindowLongPtrA(stepWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StepWindowProc));
         CreateMainForm(form, nullptr);
         startUpEntries = Entries(); // the lines of this test program's own parameters
         form->ClearFileList();
@@ -129,7 +125,6 @@ class MainFormTest : public WindowTest {
             }
         });
     }
-    void DialogDone() { user.reset(); }
 
     TempFolder folder;
     MainForm* form = nullptr;
@@ -168,24 +163,21 @@ TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAg
 // Abort ends the run after the file in hand; one pressed after the last file changes nothing.
 // Either way the next run hashes every file.
 TEST_F(MainFormTest, AbortStopsTheRunAfterTheFileInHandAndIsForgottenByTheNextRun) {
-    struct Case {
-        int files, abortAfter;
-    };
-    for (const Case c : {Case{5, 1}, Case{2, 2}}) {
+    for (const auto& [files, abortAfter] : {std::pair{5, 1}, {2, 2}}) {
         Press(form->ClearButton);
-        std::vector<std::string> lines = ListTorrents(c.files);
-        for (int i = 1; i < c.abortAfter; ++i)
+        std::vector<std::string> lines = ListTorrents(files);
+        for (int i = 1; i < abortAfter; ++i)
             BetweenFiles([] {});
         BetweenFiles([&] { Press(form->ClearButton); });
         Press(form->StartButton);
         EXPECT_EQ(State(), kDone);
-        lines.resize(static_cast<size_t>(c.abortAfter));
-        EXPECT_EQ(Entries(), lines) << "Abort after file " << c.abortAfter;
+        lines.resize(static_cast<size_t>(abortAfter));
+        EXPECT_EQ(Entries(), lines) << "Abort after file " << abortAfter;
 
         Press(form->ClearButton);
         lines = ListTorrents(3);
         Press(form->StartButton);
-        EXPECT_EQ(Entries(), lines) << "the run after Abort after file " << c.abortAfter;
+        EXPECT_EQ(Entries(), lines) << "the run after Abort after file " << abortAfter;
     }
 }
 
@@ -204,61 +196,53 @@ TEST_F(MainFormTest, ClosingTheWindowDuringARunEndsTheRun) {
 }
 
 TEST_F(MainFormTest, DroppedNamesArriveLastFirstAndExactDuplicatesAreRefused) {
-    struct Case {
-        std::vector<std::string> listed, dropped, after;
-    };
-    const Case cases[] = {
+    using Names = std::vector<std::string>;
+    const std::tuple<Names, Names, Names> cases[] = {
         {{}, {"D:\\a"}, {"D:\\a"}},
-        {{}, {"D:\\a", "D:\\b", "D:\\c"}, {"D:\\c", "D:\\b", "D:\\a"}},
         {{"D:\\a"}, {"D:\\a"}, {"D:\\a"}},
         {{"D:\\a"}, {"D:\\A"}, {"D:\\a", "D:\\A"}},
         {{"D:\\ab"}, {"D:\\a"}, {"D:\\ab", "D:\\a"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [listed, dropped, after] : cases) {
         Press(form->ClearButton);
-        for (const std::string& name : c.listed)
+        for (const std::string& name : listed)
             form->AddFileToList(name);
-        Drop(c.dropped);
+        Drop(dropped);
         Settle();
-        EXPECT_EQ(Entries(), c.after) << "dropped " << c.dropped.front() << " and more";
+        EXPECT_EQ(Entries(), after) << "dropped " << dropped.front() << " and more";
     }
 }
 
 TEST_F(MainFormTest, TheWindowKeepsItsMinimumSizeWithTheListBelowTheButtonsAndAboutAtTheRight) {
-    struct Case {
-        int width, height, keptWidth, keptHeight;
-    };
-    const Case cases[] = {{200, 30, 400, 80}, {399, 300, 400, 300}, {700, 79, 700, 80}};
     HWND window = form->FormWindow->Handle;
-    for (const Case& c : cases) {
-        SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
-        RECT outer{}, list{}, about{};
+    for (const auto& [width, height, keptWidth, keptHeight] :
+         {std::array{200, 30, 400, 80}, {399, 300, 400, 300}, {700, 79, 700, 80}}) {
+        SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        RECT outer{}, list{};
         GetWindowRect(window, &outer);
         GetWindowRect(form->FileList->Handle, &list);
-        GetWindowRect(form->AboutButton->Handle, &about);
-        const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
-        EXPECT_EQ(outer.right - outer.left, c.keptWidth) << size;
-        EXPECT_EQ(outer.bottom - outer.top, c.keptHeight) << size;
-        // The window's outer height less a strip of 60 for caption, frame and buttons.
-        EXPECT_EQ(list.bottom - list.top, c.keptHeight - 60) << size;
-        POINT aboutLeft{about.left, about.top};
-        ScreenToClient(window, &aboutLeft);
-        EXPECT_EQ(aboutLeft.x, c.keptWidth - 60) << size;
+        POINT about{};
+        MapWindowPoints(form->AboutButton->Handle, window, &about, 1);
+        // The list: the window's outer height less a strip of 60 for caption, frame and buttons.
+        EXPECT_EQ(std::vector<LONG>({outer.right - outer.left, outer.bottom - outer.top,
+                                     list.bottom - list.top, about.x}),
+                  std::vector<LONG>({keptWidth, keptHeight, keptHeight - 60, keptWidth - 60}))
+            << width << "x" << height;
     }
 }
 
 // Add Files takes several files at once as folder + "\" + name; afterwards the file dialog is
 // back at rest: Save to File opens a save dialog for text files that proposes no name.
 TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfterEach) {
+    const auto clipboard = [] { return ClipboardContent<char>(CF_TEXT).value_or("(none)"); };
     CopyTextToClipboard("kept");
     Choose(kCopyAll);
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), "kept")
-        << "Copy All on an empty list";
+    EXPECT_EQ(clipboard(), "kept") << "Copy All on an empty list";
     std::string notice;
     OnNextDialog(
         [&](DialogUser&, HWND box) { notice = WindowTextOf(box) + ": " + MessageTextOf(box); });
     Choose(kSave);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(notice, "Vantrel: Nothing to Save");
 
     std::vector<std::string> names, lines;
@@ -275,7 +259,7 @@ TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfte
         u.Enter(u.FileNameField(box), typed);
     });
     Press(form->AddFilesButton);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(title, "Open");
     EXPECT_EQ(Entries(), names);
     EXPECT_EQ(form->FileDialog->DialogOptions & AllowMultiSelectOption, 0)
@@ -290,9 +274,9 @@ TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfte
     SendMessageA(form->FileList->Handle, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageA(form->FileList->Handle, WM_LBUTTONUP, 0, at);
     Choose(kCopy);
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), lines[1]);
+    EXPECT_EQ(clipboard(), lines[1]);
     Choose(kCopyAll);
-    EXPECT_EQ(ClipboardContent<char>(CF_TEXT).value_or("(none)"), all);
+    EXPECT_EQ(clipboard(), all);
 
     std::string proposed = "(no dialog)", filter;
     OnNextDialog([&](DialogUser& u, HWND box) {
@@ -303,7 +287,7 @@ TEST_F(MainFormTest, AddFilesRunThenCopyCopyAllAndSaveExportTheLinesWithCrLfAfte
         u.Enter(field, folder.Path("results.txt"));
     });
     Choose(kSave);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(title + ", " + filter + ", proposing \"" + proposed + "\"",
               "Save As, Text files *.txt, proposing \"\"");
     EXPECT_EQ(folder.Read("results.txt"), all);
@@ -334,7 +318,7 @@ TEST_F(MainFormTest, AddDirAddsTheFolderTreeAndRemembersTheFolder) {
         }));
     });
     Press(form->AddDirButton);
-    DialogDone();
+    user.reset();
     EXPECT_EQ(Entries(), files);
     EXPECT_EQ(form->DirDialog->PreselectedFolder(), path);
 }

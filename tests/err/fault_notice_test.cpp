@@ -4,21 +4,17 @@
 #include "../layer/window_test_support.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
-#include <sstream>
 
 namespace {
 
 const std::string kFaultProgram = FAULT_PROGRAM;
 
 std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size(), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                                        static_cast<int>(utf8.size()), wide.data(),
-                                                        static_cast<int>(wide.size()))));
-    return wide;
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
 }
 
 // Another process's window text in UTF-8: sent as a wide message, the whole text crosses over.
@@ -27,11 +23,8 @@ std::string WindowText(HWND window) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         5000, &length);
-    std::string utf8(length * 3, '\0');
-    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length),
-                                                        utf8.data(), static_cast<int>(utf8.size()),
-                                                        nullptr, nullptr)));
-    return utf8;
+    const std::u8string utf8 = std::filesystem::path(std::wstring(text, length)).u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 // The text of the notice titled "Error" ("" when none came), the exit code and the report.
@@ -77,9 +70,8 @@ FaultRun RunFaultProgram(const std::string& fault, const std::string& program = 
     DeleteFileA(report.c_str());
     FaultRun run = RunAndAnswerNotice(
         program, "\"" + program + "\" " + fault + " \"" + report + "\"", [](HANDLE) {});
-    std::ostringstream text;
-    text << std::ifstream(report).rdbuf();
-    run.report = text.str();
+    std::ifstream text(report);
+    run.report.assign(std::istreambuf_iterator<char>(text), {});
     return run;
 }
 
@@ -91,11 +83,7 @@ TEST(UnhandledNotice, EachFaultEndsInTheNoticeThenTheFinalisation) {
     const std::string violation = head + "Access violation at address " + address +
                                   " in module 'err_fault_program\\.exe'\\. Write of address " +
                                   zero;
-    const struct {
-        const char* fault;
-        std::string notice;
-        DWORD exitCode;
-    } cases[] = {
+    const std::tuple<const char*, std::string, DWORD> cases[] = {
         {"null-write", violation, 1},
         {"window-null-write", violation, 1},
         {"divide-by-zero", head + "Division by zero", 1},
@@ -104,11 +92,11 @@ TEST(UnhandledNotice, EachFaultEndsInTheNoticeThenTheFinalisation) {
          1},
         {"none", "", 0},
     };
-    for (const auto& c : cases) {
-        const FaultRun run = RunFaultProgram(c.fault);
-        EXPECT_TRUE(std::regex_match(run.notice, std::regex(c.notice))) << c.fault << run.notice;
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.fault;
-        EXPECT_EQ(run.report, "finalisation ran\n") << c.fault;
+    for (const auto& [fault, notice, exitCode] : cases) {
+        const FaultRun run = RunFaultProgram(fault);
+        EXPECT_TRUE(std::regex_match(run.notice, std::regex(notice))) << fault << run.notice;
+        EXPECT_EQ(run.exitCode, exitCode) << fault;
+        EXPECT_EQ(run.report, "finalisation ran\n") << fault;
     }
     // Before the handlers are installed the runtime reports the fault itself and ends at once.
     const FaultRun early = RunFaultProgram("early-null-write");

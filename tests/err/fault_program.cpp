@@ -48,13 +48,10 @@ LRESULT CALLBACK FaultingWindowProcedure(HWND window, UINT message, WPARAM wPara
 
 void FaultInWindowProcedure(std::string_view fault) {
     PendingFault = fault;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = FaultingWindowProcedure;
-    windowClass.lpszClassName = "err_fault_window";
-    RegisterClassA(&windowClass);
-    PostMessageA(CreateWindowExA(0, "err_fault_window", "Fault", 0, 0, 0, 9, 9, nullptr, nullptr,
-                                 nullptr, nullptr),
-                 WM_APP, 0, 0);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "Fault", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FaultingWindowProcedure));
+    PostMessageA(window, WM_APP, 0, 0);
     for (MSG message{}; GetMessageA(&message, nullptr, 0, 0) > 0;)
         DispatchMessageA(&message);
 }

@@ -31,20 +31,15 @@ bool CopyWhileHeld(const std::string& text, DWORD heldMs) {
 
 TEST(CopyTextToClipboard, PlacesTheBytesAndTheirCharactersOnceTheClipboardIsFree) {
     const std::string lines = "3A4B   東京 ñ.torrent\r\nNot a Torrent File   Привет Ελλά 😀.txt\r\n";
-    const struct {
-        std::string text;
-        DWORD heldMs;
-        bool placed;
-        std::optional<std::string> content;
-    } cases[] = {
+    const std::tuple<std::string, DWORD, bool, std::optional<std::string>> cases[] = {
         {"while held", 100, true, "while held"},
         {"held too long", 1500, false, "while held"},
         {"", 0, true, std::nullopt},
         {lines, 0, true, lines},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CopyWhileHeld(c.text, c.heldMs), c.placed) << c.text;
-        EXPECT_EQ(ClipboardContent<char>(CF_TEXT), c.content) << c.text;
+    for (const auto& [text, heldMs, placed, content] : cases) {
+        EXPECT_EQ(CopyWhileHeld(text, heldMs), placed) << text;
+        EXPECT_EQ(ClipboardContent<char>(CF_TEXT), content) << text;
     }
     EXPECT_EQ(ClipboardContent<wchar_t>(CF_UNICODETEXT),
               L"3A4B   東京 ñ.torrent\r\nNot a Torrent File   Привет Ελλά 😀.txt\r\n");

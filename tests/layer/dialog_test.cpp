@@ -93,10 +93,7 @@ TEST_F(DialogTest, FileDialogsShowTheirSettingsAskAsTheirOptionsSayAndReturnTheC
             if (field == nullptr)
                 return;
             WaitFor([&] { return WindowTextOf(field) == c.proposed; }, 5000);
-            char type[64] = {};
-            const HWND types = GetDlgItem(box, cmb1);
-            SendMessageA(types, CB_GETLBTEXT, WPARAM(SendMessageA(types, CB_GETCURSEL, 0, 0)),
-                         reinterpret_cast<LPARAM>(type));
+            const std::string type = WindowTextOf(GetDlgItem(box, cmb1));
             seen = WindowTextOf(box) + "|" + WindowTextOf(field) + "|" + type + "|" + Owned(box) +
                    (IsWindowVisible(GetDlgItem(box, chx1)) ? "|read-only box" : "");
             EXPECT_NE(GetWindowLongA(box, GWL_STYLE) & WS_THICKFRAME, 0) << "it can be resized";

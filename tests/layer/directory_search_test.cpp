@@ -25,19 +25,12 @@ TEST(DirectorySearch, OwnFilesFirstThenEachSubfolderDepthFirstInThePlatformsOrde
     TempTree tree;
     tree.Make({"A\\", "A\\Inner\\", "B\\", "C\\", "A\\a1", "A\\Inner\\i1", "B\\b1", "C\\c1", "z"});
     std::map<std::string, std::vector<std::string>> subtrees = {
-        {"z", {tree.Path("z")}},
         {"A", {tree.Path("A\\a1"), tree.Path("A\\Inner\\i1")}},
         {"B", {tree.Path("B\\b1")}},
         {"C", {tree.Path("C\\c1")}}};
-    std::vector<std::string> expected = subtrees["z"];
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((tree.Root() + "\\*").c_str(), &entry);
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            expected.insert(expected.end(), subtrees[entry.cFileName].begin(),
-                            subtrees[entry.cFileName].end());
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    std::vector<std::string> expected = {tree.Path("z")};
+    for (const auto& entry : std::filesystem::directory_iterator(tree.Root())) // platform order
+        std::ranges::copy(subtrees[entry.path().filename().string()], back_inserter(expected));
     EXPECT_EQ(Search(tree.Root(), "*.*", false), expected);
 }
 

@@ -64,11 +64,7 @@ TEST_F(GeometryTest, EachSetterMovesOrSizesWhatItNamesAndKeepsTheRest) {
 // height that the window's resize handler gives a bottom-aligned child stays as the window is
 // resized, and its top edge moves.
 TEST_F(GeometryTest, AlignedChildrenTakeTheirEdgeInsideTheMargin) {
-    struct Child {
-        ControlAlignment alignment;
-        LONG w, h;
-        Edges edges;
-    };
+    using Child = std::tuple<ControlAlignment, LONG, LONG, Edges>;
     const std::vector<Child> cases[] = {
         {{AlignLeft, 50, 40, {2, 2, 52, 256}},
          {AlignBottom, 50, 40, {2, 258, 298, 298}},
@@ -81,13 +77,13 @@ TEST_F(GeometryTest, AlignedChildrenTakeTheirEdgeInsideTheMargin) {
         ReleaseForm(form);
         form = SetClientSize(CreateFormControl(nullptr, "Layer Test"), 300, 300);
         made.clear();
-        for (const Child& c : children)
-            made.push_back(SetSize(CreateListBox(form, kListBoxNoIntegralHeight), c.w, c.h));
+        for (const auto& [alignment, w, h, edges] : children)
+            made.push_back(SetSize(CreateListBox(form, kListBoxNoIntegralHeight), w, h));
         for (size_t i = 0; i < made.size(); ++i)
-            SetAlignment(made[i], children[i].alignment);
+            SetAlignment(made[i], std::get<0>(children[i]));
         ASSERT_TRUE(CreateControlWindow(form));
         for (size_t i = 0; i < made.size(); ++i)
-            EXPECT_EQ(EdgesOf(made[i]), children[i].edges) << children[0].alignment << " " << i;
+            EXPECT_EQ(EdgesOf(made[i]), std::get<3>(children[i])) << children.size() << " " << i;
     }
     struct {
         Control *form, *list;

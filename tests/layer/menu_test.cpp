@@ -30,8 +30,7 @@ POINT PopUp(Control* list, LPARAM at, const std::vector<WPARAM>& keys) {
         corner = POINT{r.left, r.top};
         for (WPARAM key : keys)
             PostMessageA(popup, WM_KEYDOWN, key, 0);
-        for (int wait = 0; wait < 2000 && IsWindowVisible(popup); ++wait)
-            Sleep(10);
+        WaitFor([&] { return !IsWindowVisible(popup); }, 20000);
         EndMenu();
     });
     SendMessageA(list->Handle, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list->Handle), at);
@@ -76,28 +75,23 @@ TEST_F(MenuTest, TheContextMenuPopsUpWhereAskedAndItsItemsReachTheirHandlers) {
         return std::pair{p.x, p.y};
     };
     // Entry clicked last (an empty list has none), where asked, keys pressed, where it came up.
-    const struct {
-        int32_t clicked;
-        LPARAM at;
-        std::vector<WPARAM> keys;
-        std::pair<LONG, LONG> corner;
-        std::string log;
-    } cases[] = {
-        {0, MAKELPARAM(300, 200), {VK_DOWN, VK_RETURN}, {300, 200}, "common 0"},
-        {1, -1, {VK_DOWN, VK_DOWN, VK_RETURN}, onScreen(second.left, second.bottom), "own 1"},
-        {-1, -1, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, onScreen(-1, -1), "common 2"},
-    };
-    for (const auto& c : cases) {
+    const std::tuple<int32_t, LPARAM, std::vector<WPARAM>, std::pair<LONG, LONG>, std::string>
+        cases[] = {
+            {0, MAKELPARAM(300, 200), {VK_DOWN, VK_RETURN}, {300, 200}, "common 0"},
+            {1, -1, {VK_DOWN, VK_DOWN, VK_RETURN}, onScreen(second.left, second.bottom), "own 1"},
+            {-1, -1, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, onScreen(-1, -1), "common 2"},
+        };
+    for (const auto& [clicked, at, keys, corner, log] : cases) {
         chosen.log.clear();
-        if (c.clicked < 0)
+        if (clicked < 0)
             ClearContent(list);
-        const LONG y = second.top + 2 + (second.bottom - second.top) * (c.clicked - 1);
+        const LONG y = second.top + 2 + (second.bottom - second.top) * (clicked - 1);
         for (UINT message : {UINT{WM_LBUTTONDOWN}, UINT{WM_LBUTTONUP}})
             SendMessageA(list->Handle, message, 0, MAKELPARAM(second.left + 5, y));
-        const POINT corner = PopUp(list, c.at, c.keys);
+        const POINT seen = PopUp(list, at, keys);
         ProcessPendingMessages(form);
-        EXPECT_EQ(std::pair(corner.x, corner.y), c.corner) << c.log;
-        EXPECT_EQ(chosen.log, std::vector{c.log});
+        EXPECT_EQ(std::pair(seen.x, seen.y), corner) << log;
+        EXPECT_EQ(chosen.log, std::vector{log});
     }
 
     for (bool enabled : {false, true}) {

@@ -136,11 +136,6 @@ DialogUser::DialogUser(std::function<void(DialogUser&)> script)
     });
 }
 
-DialogUser::~DialogUser() {
-    testDone_ = true;
-    thread_.join();
-}
-
 HWND DialogUser::WaitForDialog(HWND besides) {
     HWND found = nullptr;
     WaitFor([&] {
@@ -171,10 +166,6 @@ bool DialogUser::Enter(HWND field, const std::string& text) {
     return entered;
 }
 
-void DialogUser::Press(HWND dialog, int buttonId) {
-    PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
-}
-
 std::string WindowTextOf(HWND window) {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), int(text.size()))));
@@ -189,34 +180,21 @@ std::string MessageTextOf(HWND messageBox) {
     return texts;
 }
 
-TempTree::TempTree() {
-    char temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof temp, temp);
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::string(temp, length) + "vantrel-" + std::to_string(GetCurrentProcessId()) + "-" +
-            (test != nullptr ? test->name() : "tree");
-    Make({""});
-}
-
 TempTree::~TempTree() {
-    RunHostCommand("/bin/rm -rf " + UnixPathOf(root_), root_, false);
-}
-
-std::string TempTree::Path(std::string_view relative) const {
-    return relative.empty() ? root_ : root_ + "\\" + std::string(relative);
+    RunHostCommand("/bin/rm -rf " + UnixPathOf(Root()), Root(), false);
 }
 
 void TempTree::Make(std::initializer_list<std::string_view> names) const {
     for (std::string_view name : names) {
-        const std::string path = Path(name);
-        if (name.empty() || name.ends_with('\\'))
+        const std::string path = Path(std::string(name));
+        if (name.ends_with('\\'))
             ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
         else
             ASSERT_TRUE(std::ofstream(path).good()) << path;
     }
 }
 
-bool TempTree::MakeFolderLink(std::string_view relative, std::string_view target) const {
+bool TempTree::MakeFolderLink(const std::string& relative, const std::string& target) const {
     const std::string link = Path(relative);
     const size_t cut = link.rfind('\\');
     // The host command line is split at spaces.
@@ -230,7 +208,7 @@ void TempTree::MakeLongPathFile(const std::string& path) const {
     const auto longForm = [](const std::string& ascii) {
         return L"\\\\?\\" + std::wstring(ascii.begin(), ascii.end());
     };
-    for (size_t end = path.find('\\', root_.size() + 1); end != std::string::npos;
+    for (size_t end = path.find('\\', Root().size() + 1); end != std::string::npos;
          end = path.find('\\', end + 1))
         CreateDirectoryW(longForm(path.substr(0, end)).c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryW(longForm(path).c_str(), nullptr)) << GetLastError();

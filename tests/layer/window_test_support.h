@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for tests that build real windows through the layer and drive them with real input,
 // real messages and real folder trees. Every wait has a bound that a busy machine meets.
+#include "../core/temp_folder.h"
 #include "layer/control.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,10 @@ class DialogUser {
     // Starts the script; the test thread then makes its modal call.
     explicit DialogUser(std::function<void(DialogUser&)> script);
     // Called once the modal call has returned: waits for the script to end.
-    ~DialogUser();
+    ~DialogUser() {
+        testDone_ = true;
+        thread_.join();
+    }
 
     // A visible dialog window ("#32770") of the test thread, other than `besides`.
     HWND WaitForDialog(HWND besides = nullptr);
@@ -67,7 +71,7 @@ class DialogUser {
     HWND FileNameField(HWND dialog);
     // Replaces the field's content with the text, as pasting it would.
     bool Enter(HWND field, const std::string& text);
-    void Press(HWND dialog, int buttonId);
+    void Press(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
   private:
     DWORD testThread_;
@@ -79,23 +83,18 @@ std::string WindowTextOf(HWND window);
 // The texts of a message box's static controls, joined by newlines.
 std::string MessageTextOf(HWND messageBox);
 
-// A real folder tree in the temporary folder for one test, removed again at the end.
-class TempTree {
+// A real folder tree in the temporary folder for one test, removed again at the end (also where
+// it holds links to folders).
+class TempTree : public TempFolder {
   public:
-    TempTree();
     ~TempTree();
     // The tree's folder, without a trailing backslash.
-    const std::string& Root() const { return root_; }
-    // Root + "\" + relative.
-    std::string Path(std::string_view relative) const;
+    std::string Root() const { return std::filesystem::path(Path("x")).parent_path().string(); }
     // Makes the folders, then the files (names of folders end in a backslash).
     void Make(std::initializer_list<std::string_view> names) const;
     // A folder link at relative that leads to the folder target (relative too).
-    bool MakeFolderLink(std::string_view relative, std::string_view target) const;
+    bool MakeFolderLink(const std::string& relative, const std::string& target) const;
     // The folders of path (absolute, longer than the ANSI calls take) and a file "deep.txt" in
     // the last one, made through the wide calls' long-path form.
     void MakeLongPathFile(const std::string& path) const;
-
-  private:
-    std::string root_;
 };

@@ -1,20 +1,18 @@
 #!/usr/bin/env bash
-# tools/run.sh as a new user runs it, without a display: three runs on one file, the first on a
-# fresh Wine prefix; each prints the file's line.
+# tools/run.sh as a new user runs it, without a display: three runs (the first on a fresh Wine
+# prefix) each print the file's line.
 #   run_command_test.sh SOURCE_FOLDER 32-BIT_PROGRAM
 set -u
 root=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-# Where 32-bit programs cannot run, the command runs the 64-bit twin; building it is no part of
-# this test.
+# Where 32-bit programs cannot run, the command runs the 64-bit twin, built elsewhere.
 if ! bash "$root/tools/wine-run.sh" --guard "$2" true 2>/dev/null &&
     [ ! -f "$root/build/win64/tools/desktop/vantrel_probe.exe" ]; then
     echo "SKIPPED: 32-bit programs cannot run here and the 64-bit twin (build/win64) is not built"
     exit 77
 fi
 
-# A small v1 metainfo file: its line is the SHA-1 of the info value and the file's name.
 info='d6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:aaaaaaaaaaaaaaaaaaaae'
 file="$scratch/first contact.torrent"
 printf 'd4:info%se' "$info" >"$file"
