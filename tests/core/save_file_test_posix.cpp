@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <random>
+#include <thread>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -42,4 +47,37 @@ TEST(SaveTextToFile, AFailedWriteLeavesTheOldContentAndNoTemporaryFile) {
     EXPECT_FALSE(saved);
     EXPECT_EQ(folder.Read("list.txt"), "old");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.txt"});
+}
+
+// Killed at random moments while it saves a large list over an old one, the list holds the old or
+// the new content whole, and only names a user recognises are left beside it.
+TEST(SaveTextToFileSlow, AKillAtAnyMomentLeavesTheOldOrTheNewListWhole) {
+    TempFolder folder;
+    const std::string oldList(4000000, 'o'), newList(4000000, 'n');
+    const std::string target = folder.Write("list.txt", oldList);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(SaveTextToFile(target, newList));
+    const auto oneSave = std::chrono::steady_clock::now() - started;
+    std::mt19937 random(17);
+    int kills = 0;
+    for (int round = 0; round < 400 && kills < 120; ++round) {
+        for (const std::string& name : folder.Names())
+            fs::remove(folder.Path(name));
+        folder.Write("list.txt", oldList);
+        const pid_t saver = fork();
+        if (saver == 0)
+            _exit(SaveTextToFile(target, newList) ? 0 : 1);
+        std::this_thread::sleep_for(oneSave * std::uniform_real_distribution(0.0, 1.1)(random));
+        kill(saver, SIGKILL);
+        int status = 0;
+        waitpid(saver, &status, 0);
+        kills += WIFSIGNALED(status) ? 1 : 0;
+        const std::string content = folder.Read("list.txt");
+        EXPECT_TRUE(content == oldList || content == newList) << "round " << round;
+        for (const std::string& name : folder.Names())
+            EXPECT_TRUE(name == "list.txt" || name.find(kSaveTemporarySuffix) != name.npos ||
+                        name.find(kSaveOldContentSuffix) != name.npos)
+                << name;
+    }
+    EXPECT_GE(kills, 100);
 }
