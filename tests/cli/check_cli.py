@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """vantrel-cli on real files, and against libtorrent on files libtorrent, mktorrent and transmission-create made.
-usage: check_cli.py CLI [--wine WINE_RUN (CLI is a Windows program)] [--slow]"""
+usage: check_cli.py CLI [--wine WINE_RUN (CLI is a Windows program)] [--slow (deep folder chains, a file rewritten while read)]"""
 import argparse
 import hashlib
 import json
@@ -255,6 +255,42 @@ def check_deep_chains(cli, root):
               f"a chain {depth} folders deep of {width} characters each, within 128 MiB")
 
 
+def check_live_file(cli, root):
+    """A writer rewrites a file in a loop (re-saved with O_TRUNC, rewritten in place in one call,
+    cut and regrown) while the program reads it: an ok hash is always one of the two versions."""
+    for size in (20_000, 1_500_000):  # read into memory; mapped
+        versions = [torrent(random.Random(seed).randbytes(size // 20 * 20)) for seed in (1, 2)]
+        target = write(os.path.join(root, f"live-{size}.torrent"), versions[0][0])
+        sources = [write(f"{target}.v{i}", data) for i, (data, _) in enumerate(versions)]
+        writer = subprocess.Popen([sys.executable, "-c", LIVE_WRITER, target, *sources])
+        kinds = [json.loads(cli.run("--json", target)[1][0]) for _ in range(150)]
+        writer.kill()
+        writer.wait()
+        ok = [got["v1"] for got in kinds if got["status"] == "ok"]
+        torn = [v1 for v1 in ok if v1 not in (versions[0][1], versions[1][1])]
+        check(ok and not torn, f"{size} bytes rewritten while read 150 times: every ok hash is one of the versions", torn)
+
+
+LIVE_WRITER = """
+import os, random, sys, time
+target, versions = sys.argv[1], [open(v, "rb").read() for v in sys.argv[2:]]
+rnd = random.Random(5)
+for step in range(10 ** 9):
+    data, half, pattern = versions[step % 2], len(versions[step % 2]) // 2, step % 3
+    fd = os.open(target, os.O_WRONLY | (os.O_TRUNC if pattern == 0 else 0))
+    if pattern == 1:
+        os.pwrite(fd, data, 0)
+    else:
+        if pattern == 2:
+            os.ftruncate(fd, half // 2)
+        os.pwrite(fd, data[:half], 0)
+        time.sleep(rnd.random() * 0.002)
+        os.pwrite(fd, data[half:], half)
+    os.close(fd)
+    time.sleep(rnd.random() * 0.05)
+"""
+
+
 def check_windows_names(cli, root):
     folder = os.path.join(root, "exact")
     files = {"a.torrent": DATA, "a.torrent.": b"text", "b.torrent": b"text", "b.torrent ": DATA, "nul.torrent": DATA,
@@ -432,7 +468,7 @@ def main():
               check_corpus, check_large_damaged_files, check_peer_set, check_name_and_tracker_rules, check_links]
     checks = [check_windows_names] + checks if cli.wine else checks + [check_long_paths]
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
-        for run_checks in [check_deep_chains] if args.slow else checks:
+        for run_checks in [check_deep_chains, check_live_file] if args.slow else checks:
             run_checks(cli, root)
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
