@@ -161,6 +161,9 @@ flock 9
 if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then
     "$server" -k 9>&- 2>/dev/null
     "$wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+    # Windows not left to a window manager: without one (the virtual displays), Wine waits two
+    # seconds for it at every hide of a managed window.
+    "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
     # Then started as every later time: the desktop process started by "wineboot -i" does not
     # last.
     "$server" -k 9>&-

@@ -46,7 +46,7 @@ template <typename Char> std::optional<std::basic_string<Char>> ClipboardContent
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
-    void TearDown() override { SetUp(); }
+    void TearDown() override { WindowTest::SetUp(); }
     // Releases a form made by the test, unless the test released it itself.
     void ReleaseForm(Control*& form) { Release(std::exchange(form, nullptr)); }
 };
