@@ -1,7 +1,6 @@
 #include "core/text_file.h"
 
 #include "core/regular_file.h"
-#include "core/text_ops.h"
 
 #include <string>
 
