@@ -1,11 +1,6 @@
 #!/usr/bin/python3
-"""`cmake --install` on Linux: vantrel-cli says its version; man renders its page without a warning.
-usage: check_install.py BUILD_FOLDER VERSION"""
-import os
-import re
-import subprocess
-import sys
-import tempfile
+"""cmake --install on Linux, then the version and the manual page: check_install.py BUILD_FOLDER VERSION"""
+import os, re, subprocess, sys, tempfile
 
 from check_cli import check, failures
 
@@ -36,7 +31,5 @@ def main():
             check(re.search(r"^\s*%s$" % heading, text, re.M) is not None, "the page has " + heading)
 
 
-if __name__ == "__main__":
-    main()
-    print(f"{len(failures)} failed")
-    sys.exit(1 if failures else 0)
+main()
+sys.exit(f"{len(failures)} failed" if failures else 0)
