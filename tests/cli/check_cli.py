@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """vantrel-cli on real files and against libtorrent: check_cli.py CLI [--wine WINE_RUN] [--slow]"""
-import glob, hashlib, json, os, pathlib, random, re, resource, select, shutil, subprocess, sys, tempfile, urllib.parse
+import glob, hashlib, itertools, json, multiprocessing, os, pathlib, random, re, resource
+import select, shutil, subprocess, sys, tempfile, time, urllib.parse
 
 import libtorrent as lt
 
@@ -74,8 +75,7 @@ def check_order_with_jobs(cli, root):
         data, digest = (b"no torrent\n", None) if i % 5 == 4 else torrent(rnd.randbytes(20 * rnd.choice([1, 10, 50_000, 200_000])))
         path = write(os.path.join(root, "many", "file %02d.torrent" % i), data)
         expected[path] = (digest.upper() + "   " if digest else NOT) + os.path.basename(path)
-    paths = list(expected)
-    random.Random(3).shuffle(paths)
+    paths = random.Random(3).sample(list(expected), len(expected))
     for jobs in (["-j", "1"], ["-j7"], []):
         cli.expect(f"{jobs}: argument order", [*jobs, *map(cli.name, paths)], 0, [expected[p] for p in paths])
 
@@ -149,7 +149,7 @@ def check_standard_input(cli, root):
 def check_faults(cli, root):
     if cli.wine:  # Wine cannot list a folder whose host path is longer than PATH_MAX
         deep = os.path.join(root, "unlistable")
-        os.close(chain_of_folders(os.path.dirname(write(os.path.join(deep, "top"))), 21, "d" * 200))
+        chain_of_folders(os.path.dirname(write(os.path.join(deep, "top"))), 21, "d" * 200, "bottom")
         cli.expect("a subfolder that cannot be listed: a message, exit 1", [cli.name(deep)], 1, [NOT + "top"],
                    re.escape(f"vantrel-cli: {cli.name(deep)}\\d") + ".*\n")
         return
@@ -183,13 +183,14 @@ def check_links(cli, root):
           "a link diamond: each folder once by its own path, a named link followed", files)
 
 
-def chain_of_folders(top, depth, name):
+def chain_of_folders(top, depth, name, bottom):
+    os.makedirs(top, exist_ok=True)
     fd = os.open(top, os.O_RDONLY)
     for _ in range(depth):
         os.mkdir(name, dir_fd=fd)
         fd, parent = os.open(name, os.O_RDONLY, dir_fd=fd), fd
         os.close(parent)
-    return fd
+    os.write(os.open(bottom, os.O_WRONLY | os.O_CREAT, dir_fd=fd), DATA)
 
 
 def check_long_paths(cli, root):
@@ -198,8 +199,7 @@ def check_long_paths(cli, root):
         folder = os.path.join(comb, *["a%d" % depth for depth in range(level)])  # reopened name by name
         write(os.path.join(folder, "b", "f%d" % level))
         write(os.path.join(folder, "z%d" % level))
-    fd = chain_of_folders(root, 25, "d" * 200)
-    os.write(os.open("deep.torrent", os.O_WRONLY | os.O_CREAT, dir_fd=fd), DATA)
+    chain_of_folders(root, 25, "d" * 200, "deep.torrent")
     long_path = root + ("/" + "d" * 200) * 25 + "/deep.torrent"
     # Own files first, then subfolder "a" (the rest of the comb), then "b".
     want = [NOT + "z%d" % level for level in range(100)] + [NOT + "f%d" % level for level in reversed(range(100))]
@@ -212,9 +212,7 @@ def check_deep_chains(cli, root):
     limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (128 << 20, 128 << 20))
     for depth, width in [(30_000, 1), (2_000, 255)]:
         top = os.path.join(root, "chain of %d" % depth)
-        os.mkdir(top)
-        fd = chain_of_folders(top, depth, "c" * width)
-        os.write(os.open("bottom.torrent", os.O_WRONLY | os.O_CREAT, dir_fd=fd), DATA)
+        chain_of_folders(top, depth, "c" * width, "bottom.torrent")
         cli.expect(f"a chain {depth} folders deep of {width} characters each, within 128 MiB", [top], 0,
                    [HASHED + "bottom.torrent"], preexec_fn=limit)
         subprocess.run(["rm", "-rf", top], check=True)  # Python's removal recurses
@@ -225,32 +223,29 @@ def check_live_file(cli, root):
     for size in (20_000, 1_500_000):  # read into memory; mapped
         versions = [torrent(random.Random(seed).randbytes(size // 20 * 20)) for seed in (1, 2)]
         target = write(os.path.join(root, f"live-{size}.torrent"), versions[0][0])
-        sources = [write(f"{target}.v{i}", data) for i, (data, _) in enumerate(versions)]
-        writer = subprocess.Popen([sys.executable, "-c", LIVE_WRITER, target, *sources])
+        writer = multiprocessing.Process(target=rewrite_forever, args=(target, [data for data, _ in versions]))
+        writer.start()
         kinds = [json.loads(cli.run("--json", target)[1][0]) for _ in range(150)]
         writer.kill()
-        writer.wait()
+        writer.join()
         ok = [got["v1"] for got in kinds if got["status"] == "ok"]
         torn = [v1 for v1 in ok if v1 not in (versions[0][1], versions[1][1])]
         check(ok and not torn, f"{size} bytes rewritten while read 150 times: every ok hash is one of the versions", torn)
 
 
-LIVE_WRITER = """
-import os, random, sys, time
-target, versions = sys.argv[1], [open(v, "rb").read() for v in sys.argv[2:]]
-rnd = random.Random(5)
-for step in range(10 ** 9):
-    data, half, pattern = versions[step % 2], len(versions[step % 2]) // 2, step % 3
-    fd = os.open(target, os.O_WRONLY | (os.O_TRUNC if pattern == 0 else 0))
-    if pattern == 2:
-        os.ftruncate(fd, half // 2)
-    os.pwrite(fd, data if pattern == 1 else data[:half], 0)
-    if pattern != 1:
-        time.sleep(rnd.random() * 0.002)
-        os.pwrite(fd, data[half:], half)
-    os.close(fd)
-    time.sleep(rnd.random() * 0.05)
-"""
+def rewrite_forever(target, versions):
+    rnd = random.Random(5)
+    for step in itertools.count():
+        data, half, pattern = versions[step % 2], len(versions[step % 2]) // 2, step % 3
+        fd = os.open(target, os.O_WRONLY | (os.O_TRUNC if pattern == 0 else 0))
+        if pattern == 2:
+            os.ftruncate(fd, half // 2)
+        os.pwrite(fd, data if pattern == 1 else data[:half], 0)
+        if pattern != 1:
+            time.sleep(rnd.random() * 0.002)
+            os.pwrite(fd, data[half:], half)
+        os.close(fd)
+        time.sleep(rnd.random() * 0.05)
 
 
 def check_windows_names(cli, root):
@@ -282,8 +277,7 @@ def check_json(cli, root):
     deep = os.path.join(*["深" * 20 + "d" * 100] * 18, "Глубоко")
     files = {"東京 ñ": good, "heuristic": stem + b"ee", "malformed": stem + b"4:tagsl1:xee", "Ελληνικά": b"text",
              "😀" if cli.wine else os.fsdecode(b"bad\xff\xe2\x82\xc0\xafname"): b"", deep: good}  # Wine: only UTF-8
-    paths = [write(os.path.join(root, "json", n), d) for n, d in files.items()] + [os.path.join(root, "gone")]
-    names = [cli.name(p) for p in paths]
+    names = [cli.name(write(os.path.join(root, "json", n), d)) for n, d in files.items()] + [cli.name(os.path.join(root, "gone"))]
     status, lines, _, _ = cli.run("--json", *names)
     objects = [json.loads(line) for line in lines]
     cut = stem[stem.index(b":info") + 5:] + b"e"
@@ -336,7 +330,8 @@ def libtorrent_file(path, out, flags=0, trackers=("http://tracker.test/announce"
     return write(out, lt.bencode(t.generate()))
 
 
-def make_torrents(root):
+def check_peer_set(cli, root):
+    root = os.path.join(root, "peers")
     rnd = random.Random(20261206)
     multi = os.path.join(root, "payload", "album & más+1%")
     for name, size in [("01 intro.flac", 70_000), ("02 theme.flac", 123_457), ("disc 2/03 coda.flac", 5)]:
@@ -344,7 +339,7 @@ def make_torrents(root):
     single = write(os.path.join(root, "payload", "single.bin"), rnd.randbytes(300_000))
     out = lambda name: os.path.join(root, "torrents", name)
     v1, v2 = lt.create_torrent.v1_only, lt.create_torrent.v2_only
-    made = [
+    torrents = [
         libtorrent_file(multi, out("lt-v1-multi.torrent"), v1, comment="mirror of 4:infod6:length :info :pieces"),
         libtorrent_file(single, out("lt-v1-trackerless.torrent"), v1, trackers=(), private=True,
                         similar=[b"\x01" * 20, b"\x02" * 20]),
@@ -352,24 +347,18 @@ def make_torrents(root):
         libtorrent_file(multi, out("lt-hybrid-multi.torrent"), similar=[b"\x03" * 20], trackers=(
             "http://a.test/ann?k=1&x=é #", "udp://b.test:80", "http://a.test/ann?k=1&x=é #")),
         libtorrent_file(single, out("lt-v2-single.torrent"), v2),
-        libtorrent_file(multi, out("lt-v2-multi.torrent"), v2, private=True),
-    ]
+        libtorrent_file(multi, out("lt-v2-multi.torrent"), v2, private=True)]
     for name, *command in [
             ("mk-multi-private", "mktorrent", "-d", "-t", "1", "-a", "http://a.test/announce", "-a",
              "http://b.test/announce", "-p", "-s", "SOURCE", "-c", "comment :info", "-w", "http://seed.test/", multi),
             ("tr-single", "transmission-create", "-t", "http://tracker.test/announce", single)]:
-        made.append(out(name + ".torrent"))
-        subprocess.run([command[0], "-o", made[-1], *command[1:]], check=True, capture_output=True)
-    return made
-
-
-def check_peer_set(cli, root):
-    torrents = make_torrents(os.path.join(root, "peers"))
+        torrents.append(out(name + ".torrent"))
+        subprocess.run([command[0], "-o", torrents[-1], *command[1:]], check=True, capture_output=True)
     infos = [lt.torrent_info(path) for path in torrents]
     hashes = [info.info_hashes() for info in infos]
     expected = [str(h.v1 if h.has_v1() else h.v2).upper() + "   " + os.path.basename(p) for p, h in zip(torrents, hashes)]
     others = [("notes.txt", b"just some text\n"), ("random.bin", random.Random(7).randbytes(5000))]
-    names = [cli.name(p) for p in torrents + [write(os.path.join(root, "peers", n), d) for n, d in others]]
+    names = [cli.name(p) for p in torrents + [write(os.path.join(root, n), d) for n, d in others]]
     status, lines, _, _ = cli.run(*names)
     check(status == 0 and lines == expected + [NOT + n for n, _ in others], "libtorrent's info-hash on each line", lines)
     objects = [json.loads(line) for line in cli.run("--json", *names[:len(torrents)])[1]]
