@@ -254,10 +254,9 @@ def check_windows_names(cli, root):
              "東京 ñ.torrent": DATA}
     paths = [write(os.path.join(folder, name), content) for name, content in files.items()]
     status, lines, _, err = cli.run(cli.name(folder), *map(cli.name, paths))
-    hashed = {n: (HASHED if d == DATA and n != "nul.torrent" else NOT) + n for n, d in files.items()}
-    check(status == 1 and sorted(lines[:len(files)]) == sorted(hashed.values()) and lines[len(files):] == list(
-        hashed.values()), "a.torrent / a.torrent. and b.torrent / 'b.torrent ', 東京: each its own file, found and named",
-        lines)
+    hashed = [(HASHED if d == DATA and n != "nul.torrent" else NOT) + n for n, d in files.items()]
+    check(status == 1 and sorted(lines[:len(files)]) == sorted(hashed) and lines[len(files):] == hashed,
+          "a.torrent / a.torrent. and b.torrent / 'b.torrent ', 東京: each its own file, found and named", lines)
     check(err.count("nul.torrent: not a regular file") == 2, "a device name in a folder: not read, a message")
     cli.expect("CON in any case is standard input, a file named CON in a folder is not",
                [cli.name(os.path.join(folder, "CON")), "cOn"], 1, [NOT + "CON", HASHED + "cOn"], ".*", stdin=DATA)

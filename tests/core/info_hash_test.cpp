@@ -76,7 +76,6 @@ TEST(InfoHash, EachContentGetsItsLines) {
         {"e8:announce6:length6:piecesd", notTorrent}};
     for (const auto& [content, lines] : cases)
         EXPECT_EQ(InfoHashLines(content, "a.torrent"), lines) << content;
-    EXPECT_EQ(InfoHashLines(Torrent(kInfo), "C:\\x\\y/z\\a.torrent"), Hashed(kInfo));
 }
 
 // The report shows four bytes: control bytes and bytes that form no UTF-8 character among them (a
