@@ -32,12 +32,11 @@ template <typename State> std::string DigestWith(Blocks<State> blocks, std::stri
 // The flags the operating system lists for the processor (Wine shows the host's list as
 // Z:\proc\cpuinfo), read independently of the program's own check.
 std::string CpuinfoFlags() {
-    for (const char* name : {"/proc/cpuinfo", "Z:\\proc\\cpuinfo"}) {
-        std::ifstream cpuinfo(name);
-        for (std::string line; std::getline(cpuinfo, line);)
+    std::string line;
+    for (const char* name : {"/proc/cpuinfo", "Z:\\proc\\cpuinfo"})
+        for (std::ifstream cpuinfo(name); std::getline(cpuinfo, line);)
             if (line.rfind("flags", 0) == 0)
                 return line + " ";
-    }
     return "";
 }
 
