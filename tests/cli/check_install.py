@@ -16,10 +16,9 @@ with tempfile.TemporaryDirectory(prefix="vantrel-install-") as prefix:
     shown = run(program, "--version") if os.access(program, os.X_OK) else None
     check(installed.returncode == 0 and shown is not None and shown.stdout == f"vantrel-cli {version}\n",
           "cmake --install: bin/vantrel-cli --version " + installed.stderr.strip())
-    page = os.path.join(prefix, "share", "man", "man1", "vantrel-cli.1")
-    manual = run("man", "--warnings=w", "-l", page, env=dict(os.environ, MANPAGER="cat", MANWIDTH="80"))
-    check(manual.returncode == 0 and manual.stderr == "", "man -l share/man/man1/vantrel-cli.1: no warnings "
-          + manual.stderr)
+    manual = run("man", "--warnings=w", "-l", os.path.join(prefix, "share", "man", "man1", "vantrel-cli.1"),
+                 env=dict(os.environ, MANPAGER="cat", MANWIDTH="80"))
+    check(manual.returncode == 0 and manual.stderr == "", "man -l: the manual page without warnings " + manual.stderr)
     text = manual.stdout
     check(re.search(r"vantrel-cli\s+%s\b" % re.escape(version), text) is not None, "the page gives the version")
     usage = run(program, "--help").stdout if shown else ""
