@@ -12,8 +12,8 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <sstream>
 #include <type_traits>
-#include <vector>
 
 namespace {
 
@@ -32,25 +32,24 @@ template <typename State> std::string DigestWith(Blocks<State> blocks, std::stri
 // The flags the operating system lists for the processor (Wine shows the host's list as
 // Z:\proc\cpuinfo), read independently of the program's own check.
 std::string CpuinfoFlags() {
-    for (const char* name : {"/proc/cpuinfo", "Z:\\proc\\cpuinfo"}) {
-        std::ifstream cpuinfo(name);
-        for (std::string line; std::getline(cpuinfo, line);)
+    std::string line;
+    for (const char* name : {"/proc/cpuinfo", "Z:\\proc\\cpuinfo"})
+        for (std::ifstream cpuinfo(name); std::getline(cpuinfo, line);)
             if (line.rfind("flags", 0) == 0)
                 return line + " ";
-    }
     return "";
 }
 
 // Whether the listed flags call for the path: every instruction set it uses is there.
 bool PathDue(const std::string& flags, DigestPath path) {
-    const std::map<DigestPath, std::vector<const char*>> needs = {
-        {DigestPath::Portable, {}},
-        {DigestPath::Ssse3, {" ssse3 "}},
-        {DigestPath::Avx2, {" ssse3 ", " avx ", " avx2 ", " bmi1 ", " bmi2 "}},
-        {DigestPath::ShaExtensions, {" ssse3 ", " sse4_1 ", " sha_ni "}},
-    };
-    for (const char* flag : needs.at(path))
-        if (flags.find(flag) == std::string::npos)
+    const std::map<DigestPath, std::string> needs = {
+        {DigestPath::Portable, ""},
+        {DigestPath::Ssse3, "ssse3"},
+        {DigestPath::Avx2, "ssse3 avx avx2 bmi1 bmi2"},
+        {DigestPath::ShaExtensions, "ssse3 sse4_1 sha_ni"}};
+    std::istringstream needed(needs.at(path));
+    for (std::string flag; needed >> flag;)
+        if (flags.find(" " + flag + " ") == std::string::npos)
             return false;
     return true;
 }
@@ -74,8 +73,8 @@ TEST(Digest, EveryPathTheProcessorHasIsOfferedAndTheFastestChosen) {
     EXPECT_EQ(DigestPathName(ChosenDigestPath()), std::string(DigestPathName(fastest)));
 }
 
-// The standard's examples through the chosen path, and the padding boundaries: 56 bytes leave no
-// room for the length in the last block, 64 are followed by a block of padding alone.
+// The standard's examples through the chosen path, and the padding boundaries: 56 bytes (the
+// third) leave no room for the length in the last block, 64 are followed by a block of padding.
 TEST(Digest, StandardVectorsThroughTheChosenPath) {
     const std::tuple<std::string, const char*, const char*> vectors[] = {
         {"", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709",
@@ -85,12 +84,8 @@ TEST(Digest, StandardVectorsThroughTheChosenPath) {
         {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
          "84983E441C3BD26EBAAE4AA1F95129E5E54670F1",
          "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1"},
-        {std::string(56, 'a'), "C2DB330F6083854C99D4B5BFB6E8F29F201BE699",
-         "B35439A4AC6F0948B6D6F9E3C6AF0F5F590CE20F1BDE7090EF7970686EC6738A"},
         {std::string(64, 'a'), "0098BA824B5C16427BD7A1122A5A442A25EC644D",
          "FFE054FE7AE0CB6DC65C3AF9B61D5209F439851DB43D0BA5997337DF154668EB"},
-        {std::string(1000000, 'a'), "34AA973CD4C4DAA4F61EEB2BDBAD27316534016F",
-         "CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0"},
     };
     for (const auto& [message, sha1, sha256] : vectors) {
         EXPECT_EQ(Sha1HexDigest(message), sha1) << message.size();
@@ -106,20 +101,16 @@ TEST(Digest, EveryPathMatchesThePortableCodeOnRandomMessages) {
     std::string bytes(3000 + 16, '\0');
     for (char& c : bytes)
         c = static_cast<char>(random());
-    const auto sha1Portable = Sha1BlocksThrough(DigestPath::Portable);
-    const auto sha256Portable = Sha256BlocksThrough(DigestPath::Portable);
     for (size_t size = 0; size <= 3000; ++size) {
         const std::string_view message(bytes.data() + size % 16, size);
-        const std::string sha1 = DigestWith(sha1Portable, message);
-        const std::string sha256 = DigestWith(sha256Portable, message);
-        for (DigestPath path : kDigestPaths) {
-            if (!ProcessorOffers(path))
-                continue;
-            ASSERT_EQ(DigestWith(Sha1BlocksThrough(path), message), sha1)
-                << DigestPathName(path) << ", " << size << " bytes";
-            ASSERT_EQ(DigestWith(Sha256BlocksThrough(path), message), sha256)
-                << DigestPathName(path) << ", " << size << " bytes";
-        }
+        const auto digests = [&](DigestPath path) {
+            return DigestWith(Sha1BlocksThrough(path), message) + " " +
+                   DigestWith(Sha256BlocksThrough(path), message);
+        };
+        const std::string portable = digests(DigestPath::Portable);
+        for (DigestPath path : kDigestPaths) // a path the processor lacks is not run
+            ASSERT_EQ(ProcessorOffers(path) ? digests(path) : portable, portable)
+                << DigestPathName(path) << ", " << size;
     }
 }
 

@@ -14,8 +14,6 @@ class TempFolder {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
 
     // The full name of `name` inside the folder, as the program's file services take it.
     std::string Path(const std::string& name) const { return (path_ / name).string(); }

@@ -16,10 +16,7 @@ TEST(WidePath, GivesTheExactAbsoluteFormOfEveryKindOfName) {
     const std::wstring here = WidePath(folder.Path("u")); // \\?\X:\...\u
     ASSERT_EQ(here.substr(0, 4), L"\\\\?\\");
     const std::wstring drive = here.substr(4, 2), above = here.substr(0, here.rfind(L'\\'));
-    const struct {
-        std::string name;
-        std::wstring exact;
-    } cases[] = {
+    const std::pair<std::string, std::wstring> cases[] = {
         {"a.torrent.", here + L"\\a.torrent."},
         {"x/../..\\y /./b ", above + L"\\y \\b "},
         {ProgramText(drive) + "z", here + L"\\z"},
