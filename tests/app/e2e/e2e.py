@@ -1,7 +1,5 @@
 #!/usr/bin/python3
-"""The real vantrel.exe driven as a person drives it (on DISPLAY, else a virtual display of its
-own); its list compared with libtorrent's hashes.
-usage: e2e.py --wine LOADER --program EXE --probe EXE --artifacts DIR --prefix DIR"""
+"""The real vantrel.exe driven as a person drives it; its list compared with libtorrent's."""
 import argparse
 import hashlib
 import os
