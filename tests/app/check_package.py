@@ -1,9 +1,5 @@
 #!/usr/bin/python3
-"""The release zip: the programs as built, readme and licence as CR LF text, entries dated with
-the last commit; SHA256SUMS beside it as `sha256sum -c` reads it.
-
-usage: check_package.py --source DIR ZIP VANTREL.EXE VANTREL-CLI.EXE
-"""
+"""The release zip and the SHA256SUMS beside it, as a user unpacks and checks them."""
 import argparse
 import os
 import subprocess

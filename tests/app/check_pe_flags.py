@@ -1,10 +1,5 @@
 #!/usr/bin/python3
-"""Reads the shipped programs' PE files as Windows and Explorer read them: ASLR (with
-relocations), DEP and large-address-aware (64-bit: high-entropy addresses); the oldest Windows
-stated is the oldest that has every import; no link time or build folder; the version resource.
-
-usage: check_pe_flags.py --version VERSION --source DIR PROGRAM.exe...
-"""
+"""The shipped programs' PE files as Windows reads them: protections, oldest Windows, version."""
 import argparse
 import os
 import re
@@ -31,18 +26,8 @@ XP = (5, 1)
 OBJDUMP = "x86_64-w64-mingw32-objdump"  # reads 32-bit and 64-bit PE files alike
 
 
-def header_fields(program):
-    """The header fields, flag names and imported functions that the binutils print."""
-    text = subprocess.run([OBJDUMP, "-p", program], capture_output=True, text=True, check=True,
-                          env=dict(os.environ, TZ="UTC")).stdout
-    fields = dict(re.findall(r"^(\w+)\s+(\S+)", text, re.M))
-    flags = set(re.findall(r"^\t+([A-Z_]+|large address aware)$", text, re.M))
-    imports = re.findall(r"^\t[0-9a-f]+\s+\d+\s+(\w+)$", text, re.M)
-    return fields, flags, imports, text
-
-
 def version_string(data, key):
-    """A string of the version resource: the value after its UTF-16 key, wValueLength units."""
+    # The value follows its UTF-16 key, wValueLength units long.
     at = data.find(key.encode("utf-16-le") + b"\0\0")
     if at < 0:
         return None
@@ -52,7 +37,11 @@ def version_string(data, key):
 
 
 def problems_of(program, version, build_folder):
-    fields, flags, imports, text = header_fields(program)
+    text = subprocess.run([OBJDUMP, "-p", program], capture_output=True, text=True, check=True,
+                          env=dict(os.environ, TZ="UTC")).stdout
+    fields = dict(re.findall(r"^(\w+)\s+(\S+)", text, re.M))
+    flags = set(re.findall(r"^\t+([A-Z_]+|large address aware)$", text, re.M))
+    imports = re.findall(r"^\t[0-9a-f]+\s+\d+\s+(\w+)$", text, re.M)
     wide = fields.get("Magic") == "020b"
     wanted = {"large-address-aware": "large address aware" in flags,
               "dynamic base (ASLR)": "DYNAMIC_BASE" in flags,

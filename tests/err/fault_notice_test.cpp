@@ -17,16 +17,6 @@ std::wstring Wide(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
 }
 
-// Another process's window text in UTF-8: sent as a wide message, the whole text crosses over.
-std::string WindowText(HWND window) {
-    wchar_t text[4096] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &length);
-    const std::u8string utf8 = std::filesystem::path(std::wstring(text, length)).u8string();
-    return std::string(utf8.begin(), utf8.end());
-}
-
 // The text of the notice titled "Error" ("" when none came), the exit code and the report.
 struct FaultRun {
     std::string notice;
@@ -52,7 +42,7 @@ FaultRun RunAndAnswerNotice(const std::string& program, std::string commandLine,
         if (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT)
             box = FindWindowA("#32770", "Error"); // this test's prefix runs no other program
     if (box != nullptr) {
-        run.notice = WindowText(GetDlgItem(box, 0xFFFF));
+        run.notice = WindowTextOf(GetDlgItem(box, 0xFFFF));
         // Click again if a click came before the box was on the display.
         for (int i = 0; i < 10 && WaitForSingleObject(process.hProcess, 3000) == WAIT_TIMEOUT; ++i)
             ClickCenterOf(GetDlgItem(box, IDOK)); // as a person does

@@ -69,7 +69,18 @@ TEST(DirectorySearch, FindsFilesAtAnyDepth) {
     std::string deep = tree.Root();
     while (deep.size() < 2100)
         deep += "\\" + std::string(200, 'd');
-    tree.MakeLongPathFile(deep);
+    // Made through the wide calls' long-path form: the ANSI calls take no such path.
+    const auto longForm = [](const std::string& ascii) {
+        return L"\\\\?\\" + std::wstring(ascii.begin(), ascii.end());
+    };
+    for (size_t end = deep.find('\\', tree.Root().size() + 1); end != std::string::npos;
+         end = deep.find('\\', end + 1))
+        CreateDirectoryW(longForm(deep.substr(0, end)).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(longForm(deep).c_str(), nullptr)) << GetLastError();
+    HANDLE file = CreateFileW(longForm(deep + "\\deep.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(file);
     EXPECT_EQ(Search(tree.Root(), "*.*", false), std::vector{deep + "\\deep.txt"});
     char current[MAX_PATH + 1] = {};
     GetCurrentDirectoryA(sizeof current, current);

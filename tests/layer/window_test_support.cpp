@@ -1,7 +1,5 @@
 #include "window_test_support.h"
 
-#include "layer/dispatch.h"
-
 #include <shlobj.h>
 
 #include <algorithm>
@@ -119,11 +117,6 @@ void PostDrop(HWND window, const std::vector<std::string>& names, POINT point) {
     PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
-void WindowTest::SetUp() {
-    ApplicationTerminated = false;
-    ApplicationWindow = nullptr;
-}
-
 DialogUser::DialogUser(std::function<void(DialogUser&)> script)
     : testThread_(GetCurrentThreadId()) {
     thread_ = std::thread([this, script = std::move(script)] {
@@ -166,10 +159,15 @@ bool DialogUser::Enter(HWND field, const std::string& text) {
     return entered;
 }
 
+// Sent as wide messages, the whole text crosses over from another process too, in any script.
 std::string WindowTextOf(HWND window) {
-    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), int(text.size()))));
-    return text;
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &length);
+    const std::u8string utf8 = std::filesystem::path(text.substr(0, length)).u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 std::string MessageTextOf(HWND messageBox) {
@@ -202,18 +200,4 @@ bool TempTree::MakeFolderLink(const std::string& relative, const std::string& ta
                                 UnixPathOf(link.substr(0, cut)) + "/" + link.substr(cut + 1);
     return std::count(command.begin(), command.end(), ' ') == 3 &&
            RunHostCommand(command, link, true);
-}
-
-void TempTree::MakeLongPathFile(const std::string& path) const {
-    const auto longForm = [](const std::string& ascii) {
-        return L"\\\\?\\" + std::wstring(ascii.begin(), ascii.end());
-    };
-    for (size_t end = path.find('\\', Root().size() + 1); end != std::string::npos;
-         end = path.find('\\', end + 1))
-        CreateDirectoryW(longForm(path.substr(0, end)).c_str(), nullptr);
-    ASSERT_TRUE(CreateDirectoryW(longForm(path).c_str(), nullptr)) << GetLastError();
-    HANDLE file = CreateFileW(longForm(path + "\\deep.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-    CloseHandle(file);
 }

@@ -3,6 +3,7 @@
 // real messages and real folder trees. Every wait has a bound that a busy machine meets.
 #include "../core/temp_folder.h"
 #include "layer/control.h"
+#include "layer/dispatch.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -45,7 +46,10 @@ template <typename Char> std::optional<std::basic_string<Char>> ClipboardContent
 // application window and a running application.
 class WindowTest : public ::testing::Test {
   protected:
-    void SetUp() override;
+    void SetUp() override {
+        ApplicationTerminated = false;
+        ApplicationWindow = nullptr;
+    }
     void TearDown() override { WindowTest::SetUp(); }
     // Releases a form made by the test, unless the test released it itself.
     void ReleaseForm(Control*& form) { Release(std::exchange(form, nullptr)); }
@@ -94,7 +98,4 @@ class TempTree : public TempFolder {
     void Make(std::initializer_list<std::string_view> names) const;
     // A folder link at relative that leads to the folder target (relative too).
     bool MakeFolderLink(const std::string& relative, const std::string& target) const;
-    // The folders of path (absolute, longer than the ANSI calls take) and a file "deep.txt" in
-    // the last one, made through the wide calls' long-path form.
-    void MakeLongPathFile(const std::string& path) const;
 };

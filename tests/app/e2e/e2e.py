@@ -1,7 +1,5 @@
 #!/usr/bin/python3
-"""The real vantrel.exe driven as a person drives it (on DISPLAY, else a virtual display of its
-own); its list compared with libtorrent's hashes.
-usage: e2e.py --wine LOADER --program EXE --probe EXE --artifacts DIR --prefix DIR"""
+"""The real vantrel.exe driven as a person drives it; its list compared with libtorrent's."""
 import argparse
 import hashlib
 import os
@@ -46,7 +44,6 @@ def start_up_save_and_about(desktop, root, files):
     desktop.launch([win_path(p) for p in files], root)
     assert desktop.wait_items("the command line's lines", lines_of(files))["text"] == "Vantrel"
     desktop.screenshot("start-up")
-    # Save to File over a read-only file: refused with a notice, content and attribute kept.
     readonly = write(os.path.join(root, "readonly.txt"), b"keep me\r\n", 0o444)
     desktop.save_to(readonly, True)
     desktop.press(desktop.wait_box(lambda t: t == "Vantrel"), "OK")

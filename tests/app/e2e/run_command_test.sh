@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# tools/run.sh as a new user runs it, without a display: three runs (the first on a fresh Wine
-# prefix) each print the file's line.
-#   run_command_test.sh SOURCE_FOLDER 32-BIT_PROGRAM
+# tools/run.sh as a new user runs it, without a display, three times (first on a fresh prefix).
 set -u
 root=$1
 scratch=$(mktemp -d)
