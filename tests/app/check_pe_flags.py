@@ -7,22 +7,10 @@ import struct
 import subprocess
 import sys
 
-# Imports that 32-bit Windows XP (5.1) lacks, by the version that first has them.
-NEWER_FUNCTIONS = {
-    (6, 0): "GetTickCount64 SetThreadStackGuarantee InitializeConditionVariable "
-            "SleepConditionVariableCS SleepConditionVariableSRW WakeConditionVariable "
-            "WakeAllConditionVariable InitializeSRWLock AcquireSRWLockExclusive "
-            "AcquireSRWLockShared ReleaseSRWLockExclusive ReleaseSRWLockShared InitOnceExecuteOnce "
-            "GetFileInformationByHandleEx SetFileInformationByHandle GetFinalPathNameByHandleW "
-            "GetFinalPathNameByHandleA CreateSymbolicLinkW CreateSymbolicLinkA CancelIoEx "
-            "GetLocaleInfoEx CompareStringEx LCMapStringEx FlsAlloc FlsGetValue FlsSetValue "
-            "FlsFree QueryFullProcessImageNameW QueryFullProcessImageNameA",
-    (6, 1): "TryAcquireSRWLockExclusive TryAcquireSRWLockShared",
-    (6, 2): "GetSystemTimePreciseAsFileTime CreateFile2",
-    (10, 0): "SetThreadDescription GetThreadDescription",
-}
-OLDEST_OF = {name: version for version, names in NEWER_FUNCTIONS.items() for name in names.split()}
-XP = (5, 1)
+# Imports that 32-bit Windows XP (5.1) lacks and Vista (6.0) has: the runtime's (the clock, the
+# stack guarantee, the thread primitives), whose use makes Vista the oldest Windows that runs it.
+VISTA_IMPORT = re.compile(
+    r"GetTickCount64|SetThreadStackGuarantee|\w*(SRWLock|ConditionVariable|Fls)\w*")
 OBJDUMP = "x86_64-w64-mingw32-objdump"  # reads 32-bit and 64-bit PE files alike
 
 
@@ -49,13 +37,13 @@ def problems_of(program, version, build_folder):
               "NX compatible (DEP)": "NX_COMPAT" in flags,
               "high-entropy addresses": "HIGH_ENTROPY_VA" in flags or not wide}
     problems = ["missing " + name for name, present in wanted.items() if not present]
-    needed = max([OLDEST_OF.get(name, XP) for name in imports])
+    vista_imports = sorted(name for name in imports if VISTA_IMPORT.fullmatch(name))
+    needed = (6, 0) if vista_imports else (5, 1)
     for what in ("OSystem", "Subsystem"):
         stated = (int(fields["Major%sVersion" % what]), int(fields["Minor%sVersion" % what]))
         if stated != needed:
-            problems.append("states %s version %d.%d, its imports need %d.%d (%s)" % (
-                what, *stated, *needed,
-                ", ".join(sorted(n for n in imports if OLDEST_OF.get(n, XP) == needed))))
+            problems.append("states %s version %d.%d, its imports need %d.%d %s" % (
+                what, *stated, *needed, vista_imports))
     data = open(program, "rb").read()
     if "Jan  1 00:00:00 1970" not in text.split("Time/Date", 1)[1].splitlines()[0]:
         problems.append("a link time in the header")
