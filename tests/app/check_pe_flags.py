@@ -30,12 +30,11 @@ def problems_of(program, version, build_folder):
     fields = dict(re.findall(r"^(\w+)\s+(\S+)", text, re.M))
     flags = set(re.findall(r"^\t+([A-Z_]+|large address aware)$", text, re.M))
     imports = re.findall(r"^\t[0-9a-f]+\s+\d+\s+(\w+)$", text, re.M)
-    wide = fields.get("Magic") == "020b"
     wanted = {"large-address-aware": "large address aware" in flags,
               "dynamic base (ASLR)": "DYNAMIC_BASE" in flags,
               "relocations for ASLR": "Base Relocation Directory [.reloc]" in text,
               "NX compatible (DEP)": "NX_COMPAT" in flags,
-              "high-entropy addresses": "HIGH_ENTROPY_VA" in flags or not wide}
+              "high-entropy addresses": "HIGH_ENTROPY_VA" in flags or fields["Magic"] != "020b"}
     problems = ["missing " + name for name, present in wanted.items() if not present]
     vista_imports = sorted(name for name in imports if VISTA_IMPORT.fullmatch(name))
     needed = (6, 0) if vista_imports else (5, 1)
