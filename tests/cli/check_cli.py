@@ -21,19 +21,8 @@ def write(path, data=b"x"):
     return path
 
 
-def bencode(value):
-    if isinstance(value, int):
-        return b"i%de" % value
-    if isinstance(value, (bytes, str)):
-        value = value.encode() if isinstance(value, str) else value
-        return b"%d:%s" % (len(value), value)
-    if isinstance(value, list):
-        return b"l" + b"".join(map(bencode, value)) + b"e"
-    return b"d" + b"".join(bencode(k) + bencode(v) for k, v in sorted(value.items()) if v is not None) + b"e"
-
-
 def torrent(pieces=b"p" * 20, name=b"f"):
-    info = bencode({"length": 1, "name": name, "piece length": 16384, "pieces": pieces})
+    info = lt.bencode({"length": 1, "name": name, "piece length": 16384, "pieces": pieces})
     return b"d8:announce5:x.org4:info" + info + b"e", hashlib.sha1(info).hexdigest()
 
 
@@ -55,7 +44,6 @@ class Cli:
         return "Z:" + path.replace("/", "\\") if self.wine else path
 
     def run(self, *arguments, stdin=b"", prefix=(), **options):
-        """Exit status, stdout's lines, stdout and stderr (bytes that are not UTF-8 kept apart)."""
         options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, "timeout": 300, **options}
         result = subprocess.run([*prefix, *self.command, *arguments], input=stdin, **options)
         if self.wine and result.returncode == 77:
@@ -370,8 +358,8 @@ def check_name_and_tracker_rules(cli, root):
         ({"name": b""}, None, None, "", []),
     ]
     info = {"length": 1, "piece length": 16384, "pieces": b"p" * 20}
-    torrents = [bencode({"announce": announce, "announce-list": tiers, "info": {**info, **info_names}})
-                for info_names, announce, tiers, _, _ in cases]
+    torrents = [lt.bencode({k: v for k, v in [("announce", announce), ("announce-list", tiers)] if v is not None} |
+                           {"info": {**info, **info_names}}) for info_names, announce, tiers, _, _ in cases]
     names = [cli.name(write(os.path.join(root, "rules", "%d.torrent" % i), t)) for i, t in enumerate(torrents)]
     lines, links = cli.run("--json", *names)[1], cli.run("--magnet", *names)[1]
     for line, link, (_, _, _, name, trackers) in zip(lines, links, cases):
