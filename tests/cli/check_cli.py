@@ -194,7 +194,6 @@ def check_deep_chains(cli, root):
 
 
 def check_live_file(cli, root):
-    """A file re-saved, rewritten in place, cut and regrown while read: an ok hash is one of the versions."""
     for size in (20_000, 1_500_000):  # read into memory; mapped
         versions = [torrent(random.Random(seed).randbytes(size // 20 * 20)) for seed in (1, 2)]
         target = write(os.path.join(root, f"live-{size}.torrent"), versions[0][0])
@@ -205,7 +204,7 @@ def check_live_file(cli, root):
         writer.join()
         ok = [got["v1"] for got in kinds if got["status"] == "ok"]
         torn = [v1 for v1 in ok if v1 not in (versions[0][1], versions[1][1])]
-        check(ok and not torn, f"{size} bytes rewritten while read 150 times: every ok hash is one of the versions", torn)
+        check(ok and not torn, f"{size} bytes re-saved, rewritten, cut, regrown while read: each ok hash is a version's", torn)
 
 
 def rewrite_forever(target, versions):
@@ -266,7 +265,6 @@ def check_json(cli, root):
 
 
 def check_large_damaged_files(cli, root):
-    """Tens of millions of tiny elements in bounded memory; a string length of 2^32, which 32 bits wrap to 0."""
     head = b"d8:announce1:x6:lengthi1e4:infod6:pieces0:"
     content = head + b"0:" * (50_000_000 if cli.wine else 10_000_000) + b"xee"
     tiny = write(os.path.join(root, "large", "tiny.torrent"), content)
@@ -285,7 +283,7 @@ def check_large_damaged_files(cli, root):
     os.utime(wrapped)  # Linux: changed once while the program has it open, so it is read once more
     lines = process.communicate()[0].splitlines()
     check(process.returncode == 0 and [json.loads(line)["status"] for line in lines] == ["not-a-torrent"],
-          "a length of 2^32 in a 450 MB file, changed once while read: not a torrent", lines)
+          "a length of 2^32 (0 in 32 bits) in a 450 MB file, changed once while read: not a torrent", lines)
 
 
 def libtorrent_file(path, out, flags=0, trackers=("http://tracker.test/announce",), private=False, comment="", similar=()):
