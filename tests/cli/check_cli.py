@@ -345,21 +345,20 @@ def check_peer_set(cli, root):
 def check_name_and_tracker_rules(cli, root):
     """Where libtorrent differs: it trims only a URL's front, keeps repeats, rewrites an unfit name."""
     a, b, c = b"http://a.test/announce", b"udp://b.test:80", b"http://c.test/x?y=1&z"
-    cases = [  # info's names, announce, announce-list, the name and trackers wanted
-        ({"name": b"plain"}, a, [[b], [c, b]], "plain", [b, c]),
-        ({"name": b"plain"}, b" " + a + b"\r\n", [[b""], []], "plain", [a]),
-        ({"name": b"plain"}, b" \t" + a + b" \n", [[b" " + b + b"\t", b"", c]], "plain", [b, c]),
-        ({"name": b"name", "name.utf-8": "n\u00e4me \u6771".encode()}, None, None, "n\u00e4me \u6771", []),
-        ({"name": b"name", "name.utf-8": b"bad \xc0\xaf"}, None, None, "name", []),
-        ({}, a, None, None, [a]),
-        ({"name": b""}, None, None, "", []),
+    cases = [  # info's names, the top level's trackers, the name and trackers wanted
+        ({"name": b"plain"}, {"announce": a, "announce-list": [[b], [c, b]]}, "plain", [b, c]),
+        ({"name": b"plain"}, {"announce": b" " + a + b"\r\n", "announce-list": [[b""], []]}, "plain", [a]),
+        ({"name": b"plain"}, {"announce": b" \t" + a + b" \n", "announce-list": [[b" " + b + b"\t", b"", c]]}, "plain", [b, c]),
+        ({"name": b"name", "name.utf-8": "n\u00e4me \u6771".encode()}, {}, "n\u00e4me \u6771", []),
+        ({"name": b"name", "name.utf-8": b"bad \xc0\xaf"}, {}, "name", []),
+        ({}, {"announce": a}, None, [a]),
+        ({"name": b""}, {}, "", []),
     ]
     info = {"length": 1, "piece length": 16384, "pieces": b"p" * 20}
-    torrents = [lt.bencode({k: v for k, v in [("announce", announce), ("announce-list", tiers)] if v is not None} |
-                           {"info": {**info, **info_names}}) for info_names, announce, tiers, _, _ in cases]
+    torrents = [lt.bencode({**top, "info": {**info, **info_names}}) for info_names, top, _, _ in cases]
     names = [cli.name(write(os.path.join(root, "rules", "%d.torrent" % i), t)) for i, t in enumerate(torrents)]
     lines, links = cli.run("--json", *names)[1], cli.run("--magnet", *names)[1]
-    for line, link, (_, _, _, name, trackers) in zip(lines, links, cases):
+    for line, link, (_, _, name, trackers) in zip(lines, links, cases):
         check(json.loads(line).get("info_name", "missing") == name and query(link).get("dn") == ((name or None) and [name]) and
               query(link).get("tr", []) == [t.decode() for t in trackers], f"name {name!r}, trackers {trackers}", link)
 
