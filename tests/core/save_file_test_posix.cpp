@@ -37,8 +37,7 @@ TEST(SaveTextToFile, AFailedWriteLeavesTheOldContentAndNoTemporaryFile) {
     const std::string target = folder.Write("list.txt", "old");
     rlimit usual{};
     getrlimit(RLIMIT_FSIZE, &usual);
-    rlimit small = usual;
-    small.rlim_cur = 4096;
+    const rlimit small{4096, usual.rlim_max};
     auto previous = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool saved = SaveTextToFile(target, std::string(50000, 'n'));

@@ -2,10 +2,9 @@
 # tools/wine-run.sh chooses the loader by the program's PE machine and runs a 32-bit program only
 # where a 32-bit probe prints what it should; elsewhere it says why in one line and exits 77.
 # Stand-in 32-bit loaders play both machines.
-#   wine_run_test.sh tools/wine-run.sh BUILD_FOLDER
 set -u
-wine_run=$1
-export VANTREL_WINEPREFIX=$2/wineprefix
+wine_run=$1 # tools/wine-run.sh
+export VANTREL_WINEPREFIX=$2/wineprefix # $2: the build folder
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
