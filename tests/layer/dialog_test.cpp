@@ -1,8 +1,7 @@
-// The Open, Save and folder dialogs and the notice box, on screen, driven by a second thread as a
-// user drives them: what each shows, which questions it asks, and what comes back.
+// The Open, Save and folder dialogs on screen, driven by a second thread as a user drives them:
+// what each shows, which questions it asks, and what comes back.
 #include "layer/dispatch.h"
 #include "layer/folder_dialog.h"
-#include "layer/notice.h"
 #include "layer/open_save_dialog.h"
 #include "window_test_support.h"
 
@@ -160,27 +159,6 @@ TEST_F(DialogTest, FolderDialogOpensOnThePreselectedFolder) {
         EXPECT_EQ(folders->BrowserWindow() != nullptr, !stored.empty());
     }
     Release(folders);
-}
-
-// A notice is titled with the application window's current caption, or "Error" without one.
-TEST_F(DialogTest, NoticeIsTitledWithTheApplicationWindowsCaption) {
-    SetCaption(form, "Done");
-    for (Control* application : {form, static_cast<Control*>(nullptr)}) {
-        ApplicationWindow = application;
-        std::string shown;
-        DialogUser user([&](DialogUser& u) {
-            HWND box = u.WaitForDialog();
-            shown = box != nullptr ? WindowTextOf(box) + ": " + MessageTextOf(box) : "";
-            shown += GetWindow(box, GW_OWNER) != nullptr ? " (owned)" : "";
-            for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
-                if (SendMessageA(c, STM_GETICON, 0, 0) != 0)
-                    shown += " (icon)";
-            u.Press(box, IDOK);
-        });
-        ShowNotice("Nothing to Save");
-        EXPECT_EQ(shown, application != nullptr ? "Done: Nothing to Save (owned)"
-                                                : "Error: Nothing to Save");
-    }
 }
 
 } // namespace

@@ -78,9 +78,8 @@ TEST_F(GeometryTest, AlignedChildrenTakeTheirEdgeInsideTheMargin) {
         form = SetClientSize(CreateFormControl(nullptr, "Layer Test"), 300, 300);
         made.clear();
         for (const auto& [alignment, w, h, edges] : children)
-            made.push_back(SetSize(CreateListBox(form, kListBoxNoIntegralHeight), w, h));
-        for (size_t i = 0; i < made.size(); ++i)
-            SetAlignment(made[i], std::get<0>(children[i]));
+            made.push_back(SetAlignment(
+                SetSize(CreateListBox(form, kListBoxNoIntegralHeight), w, h), alignment));
         ASSERT_TRUE(CreateControlWindow(form));
         for (size_t i = 0; i < made.size(); ++i)
             EXPECT_EQ(EdgesOf(made[i]), std::get<3>(children[i])) << children.size() << " " << i;

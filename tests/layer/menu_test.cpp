@@ -18,8 +18,8 @@ struct Chosen {
 
 // Asks the list for its context menu; another thread notes where the menu came up and presses
 // the keys in it.
-POINT PopUp(Control* list, LPARAM at, const std::vector<WPARAM>& keys) {
-    POINT corner{-9999, -9999};
+std::pair<LONG, LONG> PopUp(Control* list, LPARAM at, const std::vector<WPARAM>& keys) {
+    std::pair<LONG, LONG> corner{-9999, -9999};
     std::thread user([&] {
         HWND popup = nullptr;
         for (int wait = 0; wait < 2000 && popup == nullptr; ++wait, Sleep(10))
@@ -27,7 +27,7 @@ POINT PopUp(Control* list, LPARAM at, const std::vector<WPARAM>& keys) {
                 popup = IsWindowVisible(w) ? w : popup;
         RECT r{};
         GetWindowRect(popup, &r);
-        corner = POINT{r.left, r.top};
+        corner = {r.left, r.top};
         for (WPARAM key : keys)
             PostMessageA(popup, WM_KEYDOWN, key, 0);
         WaitFor([&] { return !IsWindowVisible(popup); }, 20000);
@@ -56,8 +56,6 @@ TEST_F(MenuTest, TheContextMenuPopsUpWhereAskedAndItsItemsReachTheirHandlers) {
     EXPECT_EQ(GetMenu(form->Handle), menuBar->MenuHandle);
     EXPECT_EQ(GetMenuItemCount(menuBar->MenuHandle), 0);
     const HMENU popup = listMenu->MenuHandle;
-    for (UINT i = 0; i < 3; ++i)
-        EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(i)), 4096 + i);
 
     for (const char* entry : {"a", "b", "c"})
         AddItem(list, entry);
@@ -88,9 +86,8 @@ TEST_F(MenuTest, TheContextMenuPopsUpWhereAskedAndItsItemsReachTheirHandlers) {
         const LONG y = second.top + 2 + (second.bottom - second.top) * (clicked - 1);
         for (UINT message : {UINT{WM_LBUTTONDOWN}, UINT{WM_LBUTTONUP}})
             SendMessageA(list->Handle, message, 0, MAKELPARAM(second.left + 5, y));
-        const POINT seen = PopUp(list, at, keys);
+        EXPECT_EQ(PopUp(list, at, keys), corner) << log;
         ProcessPendingMessages(form);
-        EXPECT_EQ(std::pair(seen.x, seen.y), corner) << log;
         EXPECT_EQ(chosen.log, std::vector{log});
     }
 
