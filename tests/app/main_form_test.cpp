@@ -1,9 +1,10 @@
 // The real main form in this process, driven through its own windows, messages and dialogs:
-// the states of a run seen between two files, Abort, Clear, closing during a run, the
+// start-up, the states of a run seen between two files, Abort, Clear, closing during a run, the
 // minimum size, the three ways in (drops, Add Files, Add Dir), the dialogs' modes and proposed
 // names, and the exact bytes of Copy, Copy All and Save to File.
 #include "../layer/window_test_support.h"
 #include "app/main_form.h"
+#include "core/info_hash.h"
 #include "layer/clipboard.h"
 #include "layer/dispatch.h"
 #include "layer/folder_dialog.h"
@@ -48,6 +49,7 @@ class MainFormTest : public WindowTest {
                                      nullptr);
         SetWindowLongPtrA(stepWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StepWindowProc));
         CreateMainForm(form, nullptr);
+        startUpEntries = Entries(); // the lines of this test program's own parameters
         form->ClearFileList();
         ASSERT_TRUE(CreateControlWindow(form->FormWindow));
         ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form->FormWindow->Handle) != 0; }));
@@ -124,8 +126,18 @@ class MainFormTest : public WindowTest {
     TempFolder folder;
     MainForm* form = nullptr;
     HWND stepWindow = nullptr;
+    std::vector<std::string> startUpEntries;
     std::optional<DialogUser> user;
 };
+
+// ctest starts the program without parameters (start-up then lists nothing, not an empty name).
+TEST_F(MainFormTest, StartUpListsTheLinesOfEachCommandLineParameter) {
+    std::vector<std::string> lines;
+    for (int i = 1; i < __argc; ++i)
+        if (auto line = ComputeInfoHashLine(__argv[i], [&](auto& l) { lines.push_back(l); }))
+            lines.push_back(*line);
+    EXPECT_EQ(startUpEntries, lines);
+}
 
 TEST_F(MainFormTest, ARunGoesFromReadyThroughRunningToDoneAndClearMakesItReadyAgain) {
     std::vector<std::string> seen;
