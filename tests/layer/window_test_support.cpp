@@ -31,35 +31,6 @@ std::vector<HWND> DialogsOf(DWORD thread) {
     return windows;
 }
 
-// Under Wine, links and removal go through the host's own tools, started like any program:
-// Wine's emulation makes no folder links. Its file name function gives the host's names.
-using UnixNameFunction = char*(CDECL*)(const wchar_t*);
-const auto unixName = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
-    GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-
-std::string UnixPathOf(const std::string& path) {
-    char* name = unixName(std::wstring(path.begin(), path.end()).c_str());
-    std::string result = name != nullptr ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// Starts a host command and waits until the path exists or not, as wanted (Wine gives no
-// handle to wait on).
-bool RunHostCommand(std::string commandLine, const std::string& path, bool exists) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return WaitFor(
-        [&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists; },
-        30000);
-}
-
 } // namespace
 
 bool QuitSeen() {
@@ -178,10 +149,6 @@ std::string MessageTextOf(HWND messageBox) {
     return texts;
 }
 
-TempTree::~TempTree() {
-    RunHostCommand("/bin/rm -rf " + UnixPathOf(Root()), Root(), false);
-}
-
 void TempTree::Make(std::initializer_list<std::string_view> names) const {
     for (std::string_view name : names) {
         const std::string path = Path(std::string(name));
@@ -190,14 +157,4 @@ void TempTree::Make(std::initializer_list<std::string_view> names) const {
         else
             ASSERT_TRUE(std::ofstream(path).good()) << path;
     }
-}
-
-bool TempTree::MakeFolderLink(const std::string& relative, const std::string& target) const {
-    const std::string link = Path(relative);
-    const size_t cut = link.rfind('\\');
-    // The host command line is split at spaces.
-    const std::string command = "/bin/ln -s " + UnixPathOf(Path(target)) + " " +
-                                UnixPathOf(link.substr(0, cut)) + "/" + link.substr(cut + 1);
-    return std::count(command.begin(), command.end(), ' ') == 3 &&
-           RunHostCommand(command, link, true);
 }

@@ -87,15 +87,11 @@ std::string WindowTextOf(HWND window);
 // The texts of a message box's static controls, joined by newlines.
 std::string MessageTextOf(HWND messageBox);
 
-// A real folder tree in the temporary folder for one test, removed again at the end (also where
-// it holds links to folders).
+// A real folder tree in the temporary folder for one test, removed again at the end.
 class TempTree : public TempFolder {
   public:
-    ~TempTree();
     // The tree's folder, without a trailing backslash.
     std::string Root() const { return std::filesystem::path(Path("x")).parent_path().string(); }
     // Makes the folders, then the files (names of folders end in a backslash).
     void Make(std::initializer_list<std::string_view> names) const;
-    // A folder link at relative that leads to the folder target (relative too).
-    bool MakeFolderLink(const std::string& relative, const std::string& target) const;
 };
