@@ -277,16 +277,13 @@ def check_large_damaged_files(cli, root):
           "a length of 2^32 (0 in 32 bits) in a 450 MB file, changed once while read: not a torrent", lines)
 
 
-def libtorrent_file(path, out, flags=0, trackers=("http://tracker.test/announce",), private=False, comment="", similar=()):
+def libtorrent_file(path, out, flags=0, trackers=("http://tracker.test/announce",), private=False):
     files = lt.file_storage()
     lt.add_files(files, path)
     t = lt.create_torrent(files, 32768, flags=flags)
     for tier, url in enumerate(trackers):
         t.add_tracker(url, tier)
-    for h in similar:
-        t.add_similar_torrent(lt.sha1_hash(h))
     t.set_priv(private)
-    t.set_comment(comment)
     lt.set_piece_hashes(t, os.path.dirname(path))
     return write(out, lt.bencode(t.generate()))
 
@@ -301,11 +298,10 @@ def check_peer_set(cli, root):
     out = lambda name: os.path.join(root, "torrents", name)
     v1, v2 = lt.create_torrent.v1_only, lt.create_torrent.v2_only
     torrents = [
-        libtorrent_file(multi, out("lt-v1-multi.torrent"), v1, comment="mirror of 4:infod6:length :info :pieces"),
-        libtorrent_file(single, out("lt-v1-trackerless.torrent"), v1, trackers=(), private=True,
-                        similar=[b"\x01" * 20, b"\x02" * 20]),
+        libtorrent_file(multi, out("lt-v1-multi.torrent"), v1),
+        libtorrent_file(single, out("lt-v1-trackerless.torrent"), v1, trackers=(), private=True),
         libtorrent_file(single, out("lt-hybrid-single.torrent")),
-        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), similar=[b"\x03" * 20], trackers=(
+        libtorrent_file(multi, out("lt-hybrid-multi.torrent"), trackers=(
             "http://a.test/ann?k=1&x=é #", "udp://b.test:80", "http://a.test/ann?k=1&x=é #")),
         libtorrent_file(single, out("lt-v2-single.torrent"), v2),
         libtorrent_file(multi, out("lt-v2-multi.torrent"), v2, private=True)]
