@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""vantrel-cli on real files and against libtorrent: check_cli.py CLI [--wine WINE_RUN] [--slow]"""
+"""vantrel-cli on real files and against libtorrent: check_cli.py CLI [--wine WINE_RUN] [--slow]
+or cmake --install on Linux, then the version and the manual page: check_cli.py CLI --install BUILD_FOLDER VERSION"""
 import glob, hashlib, itertools, json, multiprocessing, os, pathlib, random, re, resource
 import select, shutil, subprocess, sys, tempfile, time, urllib.parse
 
@@ -349,6 +350,22 @@ def check_name_and_tracker_rules(cli, root):
               query(link).get("tr", []) == [t.decode() for t in trackers], f"name {name!r}, trackers {trackers}", link)
 
 
+def check_install(cli, root):
+    build, version = sys.argv[sys.argv.index("--install") + 1:][:2]
+    installed = subprocess.run(["cmake", "--install", build, "--prefix", root], capture_output=True, text=True)
+    check(installed.returncode == 0, "cmake --install " + installed.stderr.strip())
+    program = Cli(os.path.join(root, "bin", "vantrel-cli"), None)
+    program.expect("bin/vantrel-cli --version", ["--version"], 0, [f"vantrel-cli {version}"])
+    manual = subprocess.run(["man", "--warnings=w", "-l", os.path.join(root, "share", "man", "man1", "vantrel-cli.1")],
+                            capture_output=True, text=True, env=dict(os.environ, MANPAGER="cat", MANWIDTH="80"))
+    check(manual.returncode == 0 and manual.stderr == "", "man -l: the manual page without warnings " + manual.stderr)
+    check(re.search(r"vantrel-cli\s+%s\b" % re.escape(version), manual.stdout) is not None, "the page gives the version")
+    usage = program.run("--help")[2]
+    options = set(re.findall(r"^  (-[-\w]*)", usage, re.M) + re.findall(r", (--\w+)", usage))
+    missing = sorted(o for o in options if not re.search(r"(^|[\s[])%s(?![-\w])" % re.escape(o), manual.stdout, re.M))
+    check(len(options) >= 5 and not missing, f"the page describes every option of --help {missing}")
+
+
 def main():
     options = sys.argv[2:]
     wine = options[options.index("--wine") + 1] if "--wine" in options else None
@@ -356,6 +373,8 @@ def main():
     checks = [check_runs, check_standard_input, check_faults, check_json,
               check_large_damaged_files, check_peer_set, check_name_and_tracker_rules]
     checks = [check_windows_names] + checks if cli.wine else checks + [check_long_paths]
+    if "--install" in options:
+        checks = [check_install]
     with tempfile.TemporaryDirectory(prefix="vantrel-cli-") as root:
         for run_checks in [check_deep_chains, check_live_file] if "--slow" in options else checks:
             run_checks(cli, root)
