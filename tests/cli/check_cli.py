@@ -102,7 +102,6 @@ def check_runs(cli, root):
                   ["devices/fifo", "/dev/zero", "devices", "con"], b"", 1,
                   plain("fifo", "zero", "a", "fifo", "zero") + [HASHED + "con"], "".join(
                       f"vantrel-cli: {n}: not a regular file\n" for n in ["devices/fifo", "/dev/zero", "devices/fifo", "devices/zero"]))]
-    # A FIFO's writer waits in open() for a reader: it must still wait after every run.
     writer = None if cli.wine else subprocess.Popen(["sh", "-c", "printf x > devices/fifo"], cwd=root)
     limit = None if cli.wine else lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
     for what, arguments, stdin, status, lines, err in rows:
