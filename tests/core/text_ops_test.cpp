@@ -28,9 +28,8 @@ TEST(CommandLineToken, SplitsLikeThePlatform) {
     std::string tokens;
     for (int32_t i = 0; i < 8; ++i)
         tokens += CommandLineToken(line, i) + "|";
-    EXPECT_EQ(
-        tokens,
-        "C:\\Program Files\\v.exe|a b.torrent|C:\\\"my dir\"\\c.torrent|d|x|e|\"open ended||");
+    EXPECT_EQ(tokens, "C:\\Program Files\\v.exe|a b.torrent|C:\\\"my dir\"\\c.torrent|"
+                      "d|x|e|\"open ended||");
 }
 
 } // namespace

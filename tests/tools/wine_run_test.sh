@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# tools/wine-run.sh chooses the loader by the program's PE machine and runs a 32-bit program only
-# where a 32-bit probe prints what it should; elsewhere it says why in one line and exits 77.
-# Stand-in 32-bit loaders play both machines.
+# tools/wine-run.sh picks the loader by the program's PE machine and runs a 32-bit program only where
+# a 32-bit probe prints what it should, else says why in one line and exits 77. Stand-in loaders play both.
 set -u
 wine_run=$1 # tools/wine-run.sh
 export VANTREL_WINEPREFIX=$2/wineprefix # $2: the build folder
