@@ -19,6 +19,9 @@ TEST(TextOps, NumbersNamesAndTails) {
               "C:\\D\\C:\\D\\");
     EXPECT_EQ(StripTrailingBackslash("C:\\D\\") + StripTrailingBackslash("C:"), "C:\\DC:\\");
     EXPECT_EQ(TailFrom("abcdef", 3) + TailFrom("abc", -5) + TailFrom("abc", 4), "cdefabc");
+    std::string names = "a\rbc";
+    DropTail(names, 3); // the CR and the name after it
+    EXPECT_EQ(names, "a");
     EXPECT_TRUE(SameTextAscii("CoN", "con"));
 }
 
