@@ -62,6 +62,10 @@ TEST(DirectorySearch, FindsFilesAtAnyDepth) {
     EXPECT_EQ(Search(relative, "*.*", false),
               std::vector{deep.substr(tree.Root().size() + 1) + "\\deep.txt"});
     SetCurrentDirectoryA(current);
+    // The temporary folder's removal cannot reach so deep: taken down from the bottom here.
+    DeleteFileW(longForm(deep + "\\deep.txt").c_str());
+    for (; deep.size() > tree.Root().size(); deep.resize(deep.rfind('\\')))
+        EXPECT_TRUE(RemoveDirectoryW(longForm(deep).c_str())) << deep.size();
 }
 
 } // namespace
